@@ -1,0 +1,39 @@
+#pragma once
+#include <cstdint>
+
+#include "app/Lock.h"
+#include "fetch/Fetch.h"
+#include "fetch/SourceUrl.h"
+#include "settings/Settings.h"
+
+inline constexpr int PathBufferSize = 260;
+
+// The process-wide state that the portable code shares. The Windows shell's
+// handles (window, menu, bitmaps, tray icon) live beside it in ShellState.
+struct AppState {
+    AppSettings settings;
+    FetchTarget target;
+    TemperatureReading reading;
+    FetchBuffers buffers;
+    int32_t timerTicks;
+    int32_t workingMinutes;
+    uint32_t lastThreadId;
+    uint8_t settingsDialogOpen;
+    uint8_t aboutDialogOpen;
+    char configPath[PathBufferSize];
+};
+
+extern AppState appState;
+
+// Held for a whole refresh, so refreshes run one at a time.
+extern Lock refreshLock;
+
+// Held briefly while settings and target are copied or replaced, so a refresh
+// never sees them half-written and the main thread never waits for a fetch.
+extern Lock settingsLock;
+
+// Publishes new settings and the target derived from them, as one change.
+void PublishSettings(const AppSettings& settings);
+
+// The consistent copy a refresh works from.
+FetchConfig SnapshotFetchConfig();

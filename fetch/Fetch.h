@@ -1,0 +1,35 @@
+#pragma once
+#include "fetch/SourceUrl.h"
+#include "settings/Settings.h"
+
+inline constexpr double UnknownTemperature = -273.0;
+inline constexpr int ValueTextLimit = 11;
+
+// The last value fetched, its decimal mark replaced by a full stop.
+struct TemperatureReading {
+    double temperature;
+    char valueText[ValueTextLimit + 1];
+};
+
+// Process-wide working buffers of one fetch, touched only under refreshLock.
+struct FetchBuffers {
+    char requestText[2084];
+    char receiveBuffer[3000];
+    char responseText[1000];
+};
+
+// What one fetch reads: a consistent copy of the settings and the target,
+// taken when its refresh starts.
+struct FetchConfig {
+    AppSettings settings;
+    FetchTarget target;
+};
+
+// One HTTP/1.0 exchange with the data source or the proxy. True when a value
+// was read from this response and stored in reading.
+bool FetchTemperature(const FetchConfig& config, FetchBuffers& buffers,
+                      TemperatureReading& reading);
+
+// How the fetch waits between polls; tests replace it to run in milliseconds.
+using SleepFunction = void (*)(unsigned milliseconds);
+void SetFetchSleep(SleepFunction sleep);

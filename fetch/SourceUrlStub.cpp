@@ -1,0 +1,2 @@
+#include "fetch/SourceUrl.h"
+void SplitSourceUrl(const char*, FetchTarget& t) { t.valid = false; }

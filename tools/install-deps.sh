@@ -1,0 +1,41 @@
+#!/bin/sh
+# Installs from Debian's packages whatever the build and the tests need and
+# the machine lacks. Safe to run again: it does nothing when all is present.
+set -e
+
+SUDO=
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+
+PACKAGES="cmake make g++ googletest clang-14 libclang-rt-14-dev \
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix \
+  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 \
+  wine wine64 wine32:i386 fonts-wine xvfb xdotool x11-apps x11-utils \
+  imagemagick locales tinyproxy lighttpd python3 procps"
+
+missing=
+for p in $PACKAGES; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+done
+
+if [ -n "$missing" ]; then
+  echo "install-deps: installing$missing"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+  fi
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
+fi
+
+# Wine takes its ANSI code page from the locale: ru_RU.UTF-8 gives 1251.
+if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf8$'; then
+  $SUDO sed -i 's/^# *ru_RU.UTF-8 UTF-8/ru_RU.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen || echo 'ru_RU.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+  $SUDO locale-gen >/dev/null
+fi
+
+# tinyproxy and lighttpd are started by the tests themselves, never as services.
+for svc in tinyproxy lighttpd; do
+  if command -v systemctl >/dev/null 2>&1; then $SUDO systemctl disable --now "$svc" >/dev/null 2>&1 || true; fi
+  $SUDO service "$svc" stop >/dev/null 2>&1 || true
+done
+exit 0

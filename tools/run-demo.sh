@@ -1,0 +1,2 @@
+#!/bin/sh
+echo "The Windows program is not built yet."

@@ -1,0 +1,50 @@
+# Sourced by the scripts that run Windows programs under Wine: a quiet,
+# unattended Wine with the Windows-1251 code page, one prefix kept under /tmp
+# and made once (a fresh prefix takes a quarter of a minute).
+export WINEPREFIX="${ZARVILO_WINEPREFIX:-/tmp/zarvilo-wine}"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export LC_CTYPE=ru_RU.UTF-8
+export LANG=ru_RU.UTF-8
+unset LC_ALL
+
+zarvilo_tools_dir="$(cd "$(dirname "$0")" && pwd)"
+zarvilo_wine64=/usr/lib/wine/wine64
+
+# This machine's kernel may lack 32-bit execution; 32-bit Wine then cannot start.
+zarvilo_can_run_win32() {
+    /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+zarvilo_prepare_prefix() {
+    [ -f "$WINEPREFIX/.zarvilo-ready" ] && return 0
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    (
+        flock 9
+        [ -f "$WINEPREFIX/.zarvilo-ready" ] && exit 0
+        "$zarvilo_wine64" wineboot -i >/dev/null 2>&1 </dev/null
+        # No crash dialog (a crash ends the process), one virtual desktop with
+        # a taskbar and notification area, links handed to a stand-in browser.
+        reg="$WINEPREFIX/zarvilo.reg"
+        cat >"$reg" <<REG
+REGEDIT4
+
+[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]
+"ShowCrashDialog"=dword:00000000
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]
+"Desktop"="Default"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]
+"Default"="800x600"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\WineBrowser]
+"Browsers"="$zarvilo_tools_dir/stand-in-browser.sh"
+"Mailers"="$zarvilo_tools_dir/stand-in-browser.sh"
+REG
+        "$zarvilo_wine64" regedit /S "$reg" >/dev/null 2>&1 </dev/null
+        wineserver -w
+        touch "$WINEPREFIX/.zarvilo-ready"
+    ) 9>"$WINEPREFIX.lock"
+    mkdir -p "$WINEPREFIX"
+}

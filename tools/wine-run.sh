@@ -1,0 +1,24 @@
+#!/bin/sh
+# Runs one Windows program under Wine for CTest: wine-run.sh win32|win64 EXE [ARGS]
+# The program's output goes through a file, never a pipe: Wine's services keep
+# the first process's stdio open for their whole life, and ctest would hang.
+arch="$1"
+shift
+. "$(dirname "$0")/wine-env.sh"
+if [ -z "$DISPLAY" ]; then
+    exec "$zarvilo_tools_dir/with-xvfb.sh" "$0" "$arch" "$@"
+fi
+loader=wine
+if [ "$arch" = win64 ]; then
+    loader="$zarvilo_wine64"
+elif ! zarvilo_can_run_win32; then
+    echo "SKIPPED: this machine's kernel cannot run 32-bit programs, so 32-bit Wine cannot start"
+    exit 77
+fi
+zarvilo_prepare_prefix
+out="$(mktemp)"
+"$loader" "$@" >"$out" 2>&1 </dev/null
+status=$?
+cat "$out"
+rm -f "$out"
+exit $status
