@@ -25,8 +25,10 @@ struct FetchConfig {
     FetchTarget target;
 };
 
-// One HTTP/1.0 exchange with the data source or the proxy. True when a value
-// was read from this response and stored in reading.
+// One HTTP/1.0 exchange with the data source or the proxy. True when the
+// source answered with status 200: reading then holds the value read from
+// this response, or UnknownTemperature and an empty valueText when the answer
+// held no usable value (invalid data). False leaves reading as it was.
 bool FetchTemperature(const FetchConfig& config, FetchBuffers& buffers,
                       TemperatureReading& reading);
 

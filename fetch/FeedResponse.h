@@ -1,0 +1,33 @@
+#pragma once
+// The parse of one feed response, apart from any socket, so that it can be
+// tested and fuzzed on plain bytes.
+#include "fetch/Fetch.h"
+
+inline constexpr char ValueMarker[] = "var Therm = ";
+inline constexpr int ValueMarkerLength = sizeof ValueMarker - 1;
+inline constexpr int ResponseTextSize = sizeof(FetchBuffers::responseText);
+
+enum class FeedParse {
+    Rejected,     // no readable status line, or a status other than 200
+    InvalidValue, // a 200 answer without a usable value
+    Value,        // a 200 answer with its value in the reading
+};
+
+// Parses a NUL-terminated response. responseText receives what follows the
+// status line; value is written only when the result is FeedParse::Value.
+FeedParse ParseFeedResponse(const char* response, char (&responseText)[ResponseTextSize],
+                            TemperatureReading& value);
+
+// The status code of the status line (0 when unreadable), and the printable
+// text after that line, up to the first other byte, into responseText.
+int ScanStatusLine(const char* response, char (&responseText)[ResponseTextSize]);
+
+// Finds the value after the marker and its skipped opening character.
+bool ReadMarkedValue(const char* responseText, TemperatureReading& value);
+
+// A value of [sign]digits[mark digits], at most ValueTextLimit characters;
+// the one-character decimal mark becomes a full stop.
+bool ConvertValueText(const char* text, int length, TemperatureReading& value);
+
+// True when the held bytes end with the double quote and semicolon that close the data file.
+bool EndsWithValueClose(const char* held, int length);

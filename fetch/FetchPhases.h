@@ -1,0 +1,54 @@
+#pragma once
+// The send and receive phases of one fetch, written against any connection
+// with IsReady, Send and Receive, so that every polling path can be tested.
+#include "fetch/Fetch.h"
+#include "fetch/FeedResponse.h"
+#include "fetch/SocketLayer.h"
+
+inline constexpr int PollAttempts = 50;
+inline constexpr unsigned PollPauseMilliseconds = 1000;
+inline constexpr int ReceiveChunk = 1020;
+inline constexpr int ResponseLimit = 1000;
+inline constexpr int ReceiveBufferSize = sizeof(FetchBuffers::receiveBuffer);
+inline constexpr int RequestTextSize = sizeof(FetchBuffers::requestText);
+static_assert(ReceiveBufferSize > ResponseLimit + ReceiveChunk,
+              "a receive could overrun the buffer");
+
+// The HTTP/1.0 request into request; its length, or -1 when it does not fit.
+int FormatRequest(const FetchConfig& config, char (&request)[RequestTextSize]);
+
+// Up to PollAttempts tries to send the whole request at once; a short send fails.
+template <class Connection>
+bool SendRequestPhase(Connection& connection, const char* request, int length,
+                      SleepFunction sleep) {
+    int sent = 0;
+    for (int attempt = 0; attempt < PollAttempts && sent == 0; ++attempt) {
+        if (connection.IsReady(ReadyToWrite)) {
+            sent = connection.Send(request, length);
+        } else {
+            sleep(PollPauseMilliseconds);
+        }
+    }
+    return sent == length;
+}
+
+// Collects the response until it ends with the data file's closing quote and
+// semicolon. Returns the bytes held, or -1 on a receive error, more than
+// ResponseLimit bytes, or PollAttempts cycles without that ending.
+template <class Connection>
+int ReceiveResponsePhase(Connection& connection, char (&buffer)[ReceiveBufferSize],
+                         SleepFunction sleep) {
+    int held = 0;
+    for (int cycle = 0; cycle < PollAttempts; ++cycle) {
+        if (!connection.IsReady(ReadyToRead)) {
+            sleep(PollPauseMilliseconds);
+            continue;
+        }
+        int received = connection.Receive(buffer + held, ReceiveChunk);
+        if (received < 0) return -1;
+        held += received;
+        if (held > ResponseLimit) return -1;
+        if (EndsWithValueClose(buffer, held)) return held;
+    }
+    return -1;
+}
