@@ -1,0 +1,106 @@
+#include "icon/IconComposerWin32.h"
+
+#include "app/Lock.h"
+#include "app/ShellState.h"
+#include "icon/PictureRule.h"
+
+namespace {
+
+// Serialises compositions: they share the source bitmaps.
+Lock composerLock;
+
+HBITMAP BackgroundBitmap(PictureBackground background) {
+    switch (background) {
+    case PictureBackground::Zero:
+        return shellState.zeroBackground;
+    case PictureBackground::Positive:
+        return shellState.positiveBackground;
+    case PictureBackground::Negative:
+        return shellState.negativeBackground;
+    case PictureBackground::Unknown:
+        break;
+    }
+    return shellState.unknownBackground;
+}
+
+void PaintPlan(HDC canvas, HDC source, const IconPlan& plan) {
+    SelectObject(source, BackgroundBitmap(plan.background));
+    BitBlt(canvas, 0, 0, IconSize, IconSize, source, 0, 0, SRCCOPY);
+    if (plan.glyphCount == 0) return;
+    SelectObject(source, shellState.digitStrip);
+    for (int i = 0; i < plan.glyphCount; ++i) {
+        const GlyphCell& glyph = plan.glyphs[i];
+        DrawTransparent(canvas, source, glyph.iconLeft, GlyphTop, glyph.stripLeft, 0, glyph.width,
+                        GlyphHeight, GlyphKeyColour);
+    }
+}
+
+HICON MakeOpaqueIcon(HBITMAP colour, HBITMAP mask) {
+    ICONINFO info{};
+    info.fIcon = TRUE;
+    info.hbmMask = mask;
+    info.hbmColor = colour;
+    return CreateIconIndirect(&info);
+}
+
+} // namespace
+
+HICON ComposeTemperatureIcon(double temperature) {
+    LockHolder hold(composerLock);
+    const IconPlan plan = PlanPicture(temperature);
+
+    HDC display = GetDC(shellState.mainWindow);
+    HDC canvasDc = CreateCompatibleDC(display);
+    HDC maskDc = CreateCompatibleDC(display);
+    HDC sourceDc = CreateCompatibleDC(display);
+    HBITMAP canvas = CreateCompatibleBitmap(display, IconSize, IconSize);
+    // A fresh memory context holds a monochrome bitmap, so this one is too.
+    HBITMAP mask = CreateCompatibleBitmap(maskDc, IconSize, IconSize);
+    ReleaseDC(shellState.mainWindow, display);
+
+    SelectObject(canvasDc, canvas);
+    SelectObject(maskDc, mask);
+    BitBlt(canvasDc, 0, 0, IconSize, IconSize, nullptr, 0, 0, BLACKNESS);
+    BitBlt(maskDc, 0, 0, IconSize, IconSize, nullptr, 0, 0, BLACKNESS);
+    PaintPlan(canvasDc, sourceDc, plan);
+
+    // Deleting the contexts frees the bitmaps from them before they go.
+    DeleteDC(canvasDc);
+    DeleteDC(maskDc);
+    DeleteDC(sourceDc);
+    HICON icon = MakeOpaqueIcon(canvas, mask);
+    DeleteObject(canvas);
+    DeleteObject(mask);
+    return icon;
+}
+
+void DrawTransparent(HDC dest, HDC source, int destLeft, int destTop, int sourceLeft, int sourceTop,
+                     int width, int height, COLORREF key) {
+    HDC maskDc = CreateCompatibleDC(dest);
+    HDC scratchDc = CreateCompatibleDC(dest);
+    HBITMAP mask = CreateBitmap(width, height, 1, 1, nullptr);
+    HBITMAP scratch = CreateCompatibleBitmap(dest, width, height);
+    SelectObject(maskDc, mask);
+    SelectObject(scratchDc, scratch);
+
+    // Mask: 1 where the source has the key colour.
+    const COLORREF previousBackground = SetBkColor(source, key);
+    BitBlt(maskDc, 0, 0, width, height, source, sourceLeft, sourceTop, SRCCOPY);
+    SetBkColor(source, previousBackground);
+
+    // Whiten the destination except under key pixels.
+    BitBlt(scratchDc, 0, 0, width, height, maskDc, 0, 0, SRCCOPY);
+    BitBlt(dest, destLeft, destTop, width, height, scratchDc, 0, 0, MERGEPAINT);
+
+    // The source with its key pixels whitened, ANDed on: white keeps what is
+    // there, every other colour lands on white and comes out exactly.
+    BitBlt(maskDc, 0, 0, width, height, maskDc, 0, 0, NOTSRCCOPY);
+    BitBlt(scratchDc, 0, 0, width, height, source, sourceLeft, sourceTop, SRCCOPY);
+    BitBlt(scratchDc, 0, 0, width, height, maskDc, 0, 0, MERGEPAINT);
+    BitBlt(dest, destLeft, destTop, width, height, scratchDc, 0, 0, SRCAND);
+
+    DeleteDC(maskDc);
+    DeleteDC(scratchDc);
+    DeleteObject(mask);
+    DeleteObject(scratch);
+}

@@ -1,0 +1,17 @@
+#pragma once
+// The tray icon's picture drawn with GDI from the shell's five source bitmaps,
+// following the plan of the portable picture rule.
+#include <windows.h>
+
+// The digit strip's background colour, magenta.
+inline constexpr COLORREF GlyphKeyColour = RGB(255, 0, 255);
+
+// A new icon for the temperature, owned by the caller; null when the icon
+// cannot be made. Safe to call from any thread: compositions take turns,
+// because a source bitmap can be selected into one device context only.
+HICON ComposeTemperatureIcon(double temperature);
+
+// Copies the source rectangle onto the destination rectangle of the same
+// size, leaving the destination where the source pixel is the key colour.
+void DrawTransparent(HDC dest, HDC source, int destLeft, int destTop, int sourceLeft, int sourceTop,
+                     int width, int height, COLORREF key);
