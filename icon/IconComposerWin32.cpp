@@ -10,17 +10,10 @@ namespace {
 Lock composerLock;
 
 HBITMAP BackgroundBitmap(PictureBackground background) {
-    switch (background) {
-    case PictureBackground::Zero:
-        return shellState.zeroBackground;
-    case PictureBackground::Positive:
-        return shellState.positiveBackground;
-    case PictureBackground::Negative:
-        return shellState.negativeBackground;
-    case PictureBackground::Unknown:
-        break;
-    }
-    return shellState.unknownBackground;
+    // In the order of PictureBackground.
+    const HBITMAP backgrounds[] = {shellState.unknownBackground, shellState.zeroBackground,
+                                   shellState.positiveBackground, shellState.negativeBackground};
+    return backgrounds[static_cast<int>(background)];
 }
 
 void PaintPlan(HDC canvas, HDC source, const IconPlan& plan) {

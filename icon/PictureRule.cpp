@@ -45,17 +45,10 @@ void Lay(Picture& destination, int destLeft, int destTop, const Picture& source,
 }
 
 const Picture& BackgroundPicture(const PictureSources& sources, PictureBackground background) {
-    switch (background) {
-    case PictureBackground::Zero:
-        return sources.zeroBackground;
-    case PictureBackground::Positive:
-        return sources.positiveBackground;
-    case PictureBackground::Negative:
-        return sources.negativeBackground;
-    case PictureBackground::Unknown:
-        break;
-    }
-    return sources.unknownBackground;
+    // In the order of PictureBackground.
+    const Picture* const backgrounds[] = {&sources.unknownBackground, &sources.zeroBackground,
+                                          &sources.positiveBackground, &sources.negativeBackground};
+    return *backgrounds[static_cast<int>(background)];
 }
 
 } // namespace

@@ -13,7 +13,7 @@ inline constexpr int MaxGlyphs = 3;
 // Strip pixels of this colour let the picture underneath show through.
 inline constexpr Pixel555 KeyColour555 = 0x7C1F;
 
-enum class PictureBackground { Unknown, Zero, Positive, Negative };
+enum class PictureBackground { Unknown = 0, Zero = 1, Positive = 2, Negative = 3 };
 
 // One glyph: its columns in the digit strip and where it lands in the icon.
 struct GlyphCell {

@@ -14,12 +14,6 @@
 namespace {
 
 constexpr Pixel555 White = 0x7FFF;
-constexpr Pixel555 LightGrey = 0x4E73;
-constexpr Pixel555 DarkGrey = 0x2D6B;
-constexpr Pixel555 Red = 0x7464;
-constexpr Pixel555 DarkRed = 0x4C22;
-constexpr Pixel555 LightBlue = 0x2239;
-constexpr Pixel555 DarkBlue = 0x18D2;
 
 constexpr int StripWidth = 50;
 
@@ -65,6 +59,10 @@ void FillRect(Picture& picture, int left, int top, int width, int height, Pixel5
 
 enum class Sign { None, Plus, Minus };
 
+// No reading and zero share light and dark grey.
+constexpr Pixel555 GreyBand = 0x4E73;
+constexpr Pixel555 GreyField = 0x2D6B;
+
 // Top band in the light shade, lower field in the dark one, °C at top right.
 Picture MakeBackground(Pixel555 band, Pixel555 field, Sign sign) {
     Picture picture(IconSize, IconSize, field);
@@ -79,7 +77,7 @@ Picture MakeBackground(Pixel555 band, Pixel555 field, Sign sign) {
 }
 
 Picture MakeUnknownBackground() {
-    Picture picture = MakeBackground(LightGrey, DarkGrey, Sign::None);
+    Picture picture = MakeBackground(GreyBand, GreyField, Sign::None);
     for (int left : {2, 7, 12})
         FillRect(picture, left, 10, 2, 2, White);
     return picture;
@@ -142,9 +140,10 @@ std::vector<BitmapFile> MakeAllBitmaps() {
     return {
         {"digits.bmp", MakeDigitStrip()},
         {"bg_unknown.bmp", MakeUnknownBackground()},
-        {"bg_positive.bmp", MakeBackground(Red, DarkRed, Sign::Plus)},
-        {"bg_negative.bmp", MakeBackground(LightBlue, DarkBlue, Sign::Minus)},
-        {"bg_zero.bmp", MakeBackground(LightGrey, DarkGrey, Sign::None)},
+        {"bg_positive.bmp", MakeBackground(0x7464 /* red */, 0x4C22 /* dark red */, Sign::Plus)},
+        {"bg_negative.bmp",
+         MakeBackground(0x2239 /* light blue */, 0x18D2 /* dark blue */, Sign::Minus)},
+        {"bg_zero.bmp", MakeBackground(GreyBand, GreyField, Sign::None)},
         {"logo.bmp", MakeLogo()},
     };
 }

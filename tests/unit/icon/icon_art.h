@@ -12,12 +12,6 @@ namespace icon_art {
 
 constexpr Pixel555 Key = 0x7C1F;
 constexpr Pixel555 White = 0x7FFF;
-constexpr Pixel555 LightGrey = 0x4E73;
-constexpr Pixel555 DarkGrey = 0x2D6B;
-constexpr Pixel555 Red = 0x7464;
-constexpr Pixel555 DarkRed = 0x4C22;
-constexpr Pixel555 LightBlue = 0x2239;
-constexpr Pixel555 DarkBlue = 0x18D2;
 
 // The digit strip, one cell per glyph: digits 0-9, half marker, whole marker.
 inline const char* const StripRows[8] = {
@@ -34,42 +28,44 @@ inline const char* const StripRows[8] = {
 constexpr int HalfMarker = 10;
 constexpr int WholeMarker = 11;
 
-// Backgrounds: b the top band, f the lower field, # white.
-inline const char* const UnknownRows[16] = {
-    "bbbbbbbbbbbbbbbb", "bbbbbbb##bb####b", "bbbbbbb##b#bbbbb", "bbbbbbbbbb#bbbbb",
-    "bbbbbbbbbb#bbbbb", "bbbbbbbbbbb####b", "ffffffffffffffff", "ffffffffffffffff",
-    "ffffffffffffffff", "ffffffffffffffff", "ff##fff##fff##ff", "ff##fff##fff##ff",
-    "ffffffffffffffff", "ffffffffffffffff", "ffffffffffffffff", "ffffffffffffffff",
+// Backgrounds: b the top band (rows 0-5), f the lower field (rows 6-15),
+// # white.
+inline const char* const PlainTop[6] = {
+    "bbbbbbbbbbbbbbbb", "bbbbbbb##bb####b", "bbbbbbb##b#bbbbb",
+    "bbbbbbbbbb#bbbbb", "bbbbbbbbbb#bbbbb", "bbbbbbbbbbb####b",
 };
-inline const char* const PositiveRows[16] = {
-    "bbbbbbbbbbbbbbbb", "bbb#bbb##bb####b", "bbb#bbb##b#bbbbb", "b#####bbbb#bbbbb",
-    "bbb#bbbbbb#bbbbb", "bbb#bbbbbbb####b", "ffffffffffffffff", "ffffffffffffffff",
-    "ffffffffffffffff", "ffffffffffffffff", "ffffffffffffffff", "ffffffffffffffff",
-    "ffffffffffffffff", "ffffffffffffffff", "ffffffffffffffff", "ffffffffffffffff",
+inline const char* const PlusTop[6] = {
+    "bbbbbbbbbbbbbbbb", "bbb#bbb##bb####b", "bbb#bbb##b#bbbbb",
+    "b#####bbbb#bbbbb", "bbb#bbbbbb#bbbbb", "bbb#bbbbbbb####b",
 };
-inline const char* const NegativeRows[16] = {
-    "bbbbbbbbbbbbbbbb", "bbbbbbb##bb####b", "bbbbbbb##b#bbbbb", "b#####bbbb#bbbbb",
-    "bbbbbbbbbb#bbbbb", "bbbbbbbbbbb####b", "ffffffffffffffff", "ffffffffffffffff",
-    "ffffffffffffffff", "ffffffffffffffff", "ffffffffffffffff", "ffffffffffffffff",
-    "ffffffffffffffff", "ffffffffffffffff", "ffffffffffffffff", "ffffffffffffffff",
+inline const char* const MinusTop[6] = {
+    "bbbbbbbbbbbbbbbb", "bbbbbbb##bb####b", "bbbbbbb##b#bbbbb",
+    "b#####bbbb#bbbbb", "bbbbbbbbbb#bbbbb", "bbbbbbbbbbb####b",
 };
-inline const char* const ZeroRows[16] = {
-    "bbbbbbbbbbbbbbbb", "bbbbbbb##bb####b", "bbbbbbb##b#bbbbb", "bbbbbbbbbb#bbbbb",
-    "bbbbbbbbbb#bbbbb", "bbbbbbbbbbb####b", "ffffffffffffffff", "ffffffffffffffff",
-    "ffffffffffffffff", "ffffffffffffffff", "ffffffffffffffff", "ffffffffffffffff",
-    "ffffffffffffffff", "ffffffffffffffff", "ffffffffffffffff", "ffffffffffffffff",
-};
+inline const char* const PlainField = "ffffffffffffffff";
+inline const char* const EllipsisField = "ff##fff##fff##ff";
 
 struct BackgroundArt {
-    const char* const* rows;
+    const char* const* top;
+    bool ellipsis;
     Pixel555 band;
     Pixel555 field;
+
+    const char* Row(int y) const {
+        if (y < 6) return top[y];
+        return ellipsis && (y == 10 || y == 11) ? EllipsisField : PlainField;
+    }
 };
 
-inline const BackgroundArt Unknown{UnknownRows, LightGrey, DarkGrey};
-inline const BackgroundArt Positive{PositiveRows, Red, DarkRed};
-inline const BackgroundArt Negative{NegativeRows, LightBlue, DarkBlue};
-inline const BackgroundArt Zero{ZeroRows, LightGrey, DarkGrey};
+// Colours as their red, green and blue fields.
+constexpr Pixel555 Rgb(int red, int green, int blue) {
+    return static_cast<Pixel555>(red << 10 | green << 5 | blue);
+}
+
+inline const BackgroundArt Unknown{PlainTop, true, Rgb(19, 19, 19), Rgb(11, 11, 11)};
+inline const BackgroundArt Positive{PlusTop, false, Rgb(29, 3, 4), Rgb(19, 1, 2)};
+inline const BackgroundArt Negative{MinusTop, false, Rgb(8, 17, 25), Rgb(6, 6, 18)};
+inline const BackgroundArt Zero{PlainTop, false, Rgb(19, 19, 19), Rgb(11, 11, 11)};
 
 inline int ArtWidth(const char* row) {
     int width = 0;
@@ -92,7 +88,10 @@ inline Picture Paint(const char* const* rows, int height, const BackgroundArt& c
 }
 
 inline Picture Background(const BackgroundArt& art) {
-    return Paint(art.rows, 16, art);
+    const char* rows[16];
+    for (int y = 0; y < 16; ++y)
+        rows[y] = art.Row(y);
+    return Paint(rows, 16, art);
 }
 
 // One row of one strip cell, e.g. Cell(3, 7) is the digit 3's bottom row.
