@@ -1,6 +1,7 @@
 # The newcomer's commands: `make run` and `make test`. Both install what is
 # missing from Debian's packages first.
-PRESETS := native mingw-i686 mingw-x86_64
+# fuzz: the fuzzers under clang's sanitizers; `make test` runs each for seconds.
+PRESETS := native mingw-i686 mingw-x86_64 fuzz
 WERROR ?= $(if $(CI),ON,OFF)
 
 .PHONY: all deps build test run bench fuzz clean $(addprefix build-,$(PRESETS)) $(addprefix test-,$(PRESETS))
@@ -21,6 +22,11 @@ test: build
 
 run: deps build-native build-mingw-i686
 	./tools/run-demo.sh
+
+# Each fuzzer for three minutes; a finding stops the run and is left in
+# build/fuzz/tests/fuzz/findings.
+fuzz: deps build-fuzz
+	for f in build/fuzz/tests/fuzz/*_fuzz; do ./tools/fuzz-one.sh $$f 180 || exit 1; done
 
 clean:
 	rm -rf build dist
