@@ -1,2 +1,0 @@
-#include "fetch/SourceUrl.h"
-void SplitSourceUrl(const char*, FetchTarget& t) { t.valid = false; }
