@@ -3,10 +3,13 @@
 // Win32 side uses. The portable share is AppState.
 #include <windows.h>
 
+#include "app/TrayIconWin32.h"
+
 struct ShellState {
     HINSTANCE instance;
     HWND mainWindow;
     HMENU trayMenu;
+    TrayIcon trayIcon;
     HBITMAP digitStrip;
     HBITMAP unknownBackground;
     HBITMAP positiveBackground;
