@@ -92,12 +92,12 @@ TEST_F(RefreshOnceTest, ValidReadingShowsIconTooltipAndLogsValue) {
 }
 
 TEST_F(RefreshOnceTest, LongestValueFitsTooltipAndLog) {
-    PublishFeed("value=-1234567,89");
+    PublishFeed("value=12345678,95");
     EXPECT_EQ(RefreshOnce(view), RefreshOutcome::ValidReading);
     ASSERT_EQ(view.shown.size(), 1u);
-    EXPECT_EQ(view.shown[0].tooltip, ReadingTooltip("-1234567.89"));
+    EXPECT_EQ(view.shown[0].tooltip, ReadingTooltip("12345678.95"));
     EXPECT_EQ(view.shown[0].tooltip.size(), 49u);
-    EXPECT_EQ(LogTexts(), std::vector<std::string>{"  -1234567.89\r\n"});
+    EXPECT_EQ(LogTexts(), std::vector<std::string>{"  12345678.95\r\n"});
 }
 
 TEST_F(RefreshOnceTest, FailedFetchShowsNoReading) {
