@@ -1,0 +1,5 @@
+#pragma once
+#include <string>
+
+// The program's texts are Windows-1251 bytes; a terminal wants UTF-8.
+std::string Cp1251ToUtf8(const char* text);

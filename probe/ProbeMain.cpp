@@ -1,0 +1,140 @@
+// zarvilo-probe: checks the settings from a terminal. Reads Quorbel.cfg in the
+// current directory as the program does, makes one refresh through the
+// program's own code and prints what the tray icon would show.
+//   zarvilo-probe [--raw] [--icon FILE.bmp]
+// Exit status: 0 valid reading, 1 no value, 2 invalid data, 3 the probe
+// itself could not run (arguments, current directory, icon file).
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/AppState.h"
+#include "fetch/RefreshWorker.h"
+#include "icon/PictureBmp.h"
+#include "icon/PictureRule.h"
+#include "probe/Cp1251.h"
+#include "probe/EmbeddedBitmaps.h"
+#include "probe/ProbePlatform.h"
+
+namespace {
+
+enum ProbeExit { ExitValid = 0, ExitNoValue = 1, ExitInvalidData = 2, ExitProbeFailed = 3 };
+
+const char Usage[] = "usage: zarvilo-probe [--raw] [--icon FILE.bmp]\n"
+                     "  One refresh with the settings of Quorbel.cfg in the current directory.\n"
+                     "  --raw   print the program's texts as Windows-1251 bytes, not UTF-8\n"
+                     "  --icon  write the tray icon's 16x16 picture to FILE.bmp\n"
+                     "Exit status: 0 valid reading, 1 no value, 2 invalid data, 3 probe failed.\n";
+
+struct ProbeOptions {
+    bool raw = false;
+    const char* iconPath = nullptr;
+};
+
+// What the tray would show; like the program's icon it starts without a reading.
+class ProbeView : public RefreshView {
+  public:
+    void Show(double shownTemperature, const char* shownTooltip) override {
+        temperature = shownTemperature;
+        tooltip = shownTooltip;
+        shown = true;
+    }
+    double temperature = UnknownTemperature;
+    std::string tooltip;
+    bool shown = false;
+};
+
+bool ParseArguments(int argc, char** argv, ProbeOptions& options) {
+    for (int i = 1; i < argc; ++i) {
+        if (strcmp(argv[i], "--raw") == 0) {
+            options.raw = true;
+        } else if (strcmp(argv[i], "--icon") == 0 && i + 1 < argc) {
+            options.iconPath = argv[++i];
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+const char* OutcomeName(RefreshOutcome outcome) {
+    switch (outcome) {
+    case RefreshOutcome::ValidReading:
+        return "valid reading";
+    case RefreshOutcome::NoValue:
+        return "no value";
+    case RefreshOutcome::InvalidReading:
+        return "invalid data";
+    }
+    return "?";
+}
+
+int ExitStatus(RefreshOutcome outcome) {
+    if (outcome == RefreshOutcome::ValidReading) return ExitValid;
+    return outcome == RefreshOutcome::NoValue ? ExitNoValue : ExitInvalidData;
+}
+
+void PrintText(const char* label, const char* text, bool raw) {
+    printf("%s: %s\n", label, raw ? text : Cp1251ToUtf8(text).c_str());
+}
+
+bool DecodeEmbedded(const char* name, Picture& picture) {
+    for (int i = 0; i < embeddedBitmapCount; ++i) {
+        const EmbeddedBitmap& bitmap = embeddedBitmaps[i];
+        if (strcmp(bitmap.name, name) == 0) {
+            return DecodePictureBmp(bitmap.bytes, bitmap.size, picture);
+        }
+    }
+    return false;
+}
+
+bool WriteIcon(const char* path, double temperature) {
+    PictureSources sources;
+    bool decoded = DecodeEmbedded("digits", sources.digitStrip) &&
+                   DecodeEmbedded("bg_unknown", sources.unknownBackground) &&
+                   DecodeEmbedded("bg_positive", sources.positiveBackground) &&
+                   DecodeEmbedded("bg_negative", sources.negativeBackground) &&
+                   DecodeEmbedded("bg_zero", sources.zeroBackground);
+    return decoded && WritePictureBmp(path, ComposePicture(temperature, sources));
+}
+
+void PrintSettings(const AppSettings& settings, bool raw) {
+    PrintText("source", settings.SourceURL, raw);
+    if (settings.UseProxy != 0) {
+        printf("proxy: %s:%s\n", settings.HostName, settings.RemotePort);
+    }
+    if (settings.WriteLog != 0) PrintText("log", settings.LogFile, raw);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ProbeOptions options;
+    if (!ParseArguments(argc, argv, options)) {
+        fputs(Usage, stderr);
+        return ExitProbeFailed;
+    }
+    char configPath[PathBufferSize];
+    char defaultLogPath[PathBufferSize];
+    if (!StartProbePlatform(options.raw) || !ProbeStartupPaths(configPath, defaultLogPath)) {
+        fputs("zarvilo-probe: no usable current directory or sockets\n", stderr);
+        return ExitProbeFailed;
+    }
+    static AppSettings settings;
+    LoadSettings(configPath, defaultLogPath, settings);
+    PublishSettings(settings);
+    PrintSettings(settings, options.raw);
+
+    ProbeView view;
+    RefreshOutcome outcome = RefreshOnce(view);
+    printf("outcome: %s\n", OutcomeName(outcome));
+    if (view.shown) PrintText("tooltip", view.tooltip.c_str(), options.raw);
+    if (options.iconPath != nullptr) {
+        if (!WriteIcon(options.iconPath, view.temperature)) {
+            fprintf(stderr, "zarvilo-probe: cannot write %s\n", options.iconPath);
+            return ExitProbeFailed;
+        }
+        printf("icon: %s\n", options.iconPath);
+    }
+    return ExitStatus(outcome);
+}
