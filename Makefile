@@ -20,13 +20,16 @@ $(addprefix build-,$(PRESETS)): build-%:
 test: build
 	./tools/with-xvfb.sh ./tools/run-all-tests.sh $(PRESETS)
 
-run: deps build-native build-mingw-i686
+run: deps build-native build-mingw-i686 build-mingw-x86_64
 	./tools/run-demo.sh
 
 # Each fuzzer for three minutes; a finding stops the run and is left in
 # build/fuzz/tests/fuzz/findings.
 fuzz: deps build-fuzz
 	for f in build/fuzz/tests/fuzz/*_fuzz; do ./tools/fuzz-one.sh $$f 180 || exit 1; done
+
+bench: deps build-mingw-i686 build-mingw-x86_64
+	./tools/bench.py
 
 clean:
 	rm -rf build dist

@@ -1,0 +1,95 @@
+#!/usr/bin/env python3
+"""Benchmark of the built program (make bench): it reports, it does not judge.
+
+For each exe in dist/: its size (goal: at most 64 KB stripped); under Wine,
+its resident memory after 100 refreshes beside that of a bare tray program
+built alike (goal: within 1.25 times), and its GDI object and handle counts
+before and after 10,000 icon compositions and 100 refreshes (goal: the same).
+"""
+
+import os
+import sys
+import time
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parents[1]
+sys.path.insert(0, str(REPO / "tests" / "e2e"))
+import harness  # noqa: E402
+
+SIZE_GOAL = 64 * 1024
+MEMORY_GOAL = 1.25
+COMPOSITIONS = 10000
+REFRESHES = 100
+ARCHES = ("i686", "x86_64")
+
+
+def resident_kb(pid):
+    for line in Path("/proc/%d/status" % pid).read_text().splitlines():
+        if line.startswith("VmRSS:"):
+            return int(line.split()[1])
+    return 0
+
+
+def build_file(arch, relative):
+    return REPO / "build" / ("mingw-" + arch) / relative
+
+
+def counts(run):
+    status, text = run.drive("resources")
+    return text.decode().strip() if status == 0 else "unavailable"
+
+
+def settle(feed, requests, timeout):
+    feed.wait_requests(requests, timeout)
+    time.sleep(2)
+
+
+def measure_under_wine(exe, arch):
+    os.environ["ZARVILO_EXE"] = str(exe)
+    os.environ["ZARVILO_DRIVER"] = str(build_file(arch, "tests/tools/driver/zarvilo-driver.exe"))
+    session = harness.WineSession()
+    feed = harness.FeedPeer("-12,5")
+    try:
+        bare = session.start(
+            build_file(arch, "tests/tools/bench/zarvilo-bare-tray.exe"), cwd=session.scratch, output=os.devnull
+        )
+        with harness.ProgramRun(session, harness.config_text(feed.url())) as run:
+            settle(feed, 1, 10)
+            before = counts(run)
+            run.drive("post-registered", "TaskbarCreated", str(COMPOSITIONS))
+            run.drive("post", str(harness.WM_COMMAND), str(harness.IDM_REFRESH), "0", str(REFRESHES))
+            settle(feed, 1 + REFRESHES, 3 * REFRESHES)
+            after = counts(run)
+            program_kb, bare_kb = resident_kb(run.process.pid), resident_kb(bare.pid)
+        bare.kill()
+        bare.wait()
+    finally:
+        feed.close()
+        session.close()
+    ratio = program_kb / bare_kb if bare_kb else float("nan")
+    print("  resident memory after %d refreshes: %d KB; bare tray program: %d KB; ratio %.2f (goal <= %.2f)"
+          % (REFRESHES, program_kb, bare_kb, ratio, MEMORY_GOAL))
+    print("  GDI objects and handles: before %s; after %d compositions and %d refreshes %s (goal: the same)"
+          % (before, COMPOSITIONS, REFRESHES, after))
+
+
+def main():
+    if not harness.display_fits():
+        os.execv(str(REPO / "tools" / "with-xvfb.sh"), [str(REPO / "tools" / "with-xvfb.sh"), sys.executable, *sys.argv])
+    can_run_32 = os.system(harness.WINE32 + " --version >/dev/null 2>&1") == 0
+    for arch in ARCHES:
+        exe = REPO / "dist" / ("zarvilo-%s.exe" % arch)
+        if not exe.exists():
+            print("%s: not built" % exe.name)
+            continue
+        size = exe.stat().st_size
+        print("%s: %d bytes (%.1f KB; goal <= 64 KB)" % (exe.name, size, size / 1024))
+        if arch == "i686" and not can_run_32:
+            print("  under Wine: not measured, this machine's kernel cannot run 32-bit programs")
+            continue
+        measure_under_wine(exe, arch)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
