@@ -1,0 +1,16 @@
+#pragma once
+#include <windows.h>
+
+// The contact addresses the about box shows and opens.
+#define ZARVILO_CONTACT_MAIL "info@larvinsk.ru"
+#define ZARVILO_CONTACT_WEB "http://larvinsk.ru/"
+inline constexpr char ContactMailAddress[] = ZARVILO_CONTACT_MAIL;
+inline constexpr char ContactWebAddress[] = ZARVILO_CONTACT_WEB;
+inline constexpr char ContactMailTarget[] = "mailto:" ZARVILO_CONTACT_MAIL;
+
+// The about box: logo, etched lines and two hyperlink labels.
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The window procedure of both link labels: the hand cursor and the address
+// painted in place of the label's own text.
+LRESULT CALLBACK LinkStaticProc(HWND label, UINT message, WPARAM wParam, LPARAM lParam);
