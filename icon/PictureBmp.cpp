@@ -13,7 +13,7 @@ constexpr size_t MaxFileSize =
     PixelOffset + static_cast<size_t>(MaxBmpSide) * MaxBmpSide * sizeof(Pixel555) + 4 * MaxBmpSide;
 
 size_t RowStride(int width) {
-    return (static_cast<size_t>(width) * sizeof(Pixel555) + 3) & ~3u;
+    return (static_cast<size_t>(width) * sizeof(Pixel555) + 3) & ~size_t{3};
 }
 
 void Put16(std::vector<uint8_t>& out, size_t at, uint32_t value) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <set>
 
