@@ -37,11 +37,9 @@ int ResolveHostName(const char* host, uint32_t& address) {
 }
 
 int ConnectSocket(SocketHandle socket, uint32_t address, uint16_t port) {
-    sockaddr_in peer{};
-    peer.sin_family = AF_INET;
-    peer.sin_port = htons(port);
-    peer.sin_addr.s_addr = address;
-    return ::connect(Descriptor(socket), reinterpret_cast<sockaddr*>(&peer), sizeof peer);
+    const sockaddr_in peer{
+        .sin_family = AF_INET, .sin_port = htons(port), .sin_addr = {address}, .sin_zero = {}};
+    return ::connect(Descriptor(socket), reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
 }
 
 // MSG_NOSIGNAL: a peer that has gone away must fail the send, not kill the process.

@@ -21,7 +21,6 @@ command line. Query keys:
 """
 
 import argparse
-import math
 import socket
 import socketserver
 import struct
@@ -40,12 +39,12 @@ recorded_lock = threading.Lock()
 
 
 def demo_value(now=None):
-    """A temperature that runs through frost and thaw, one step a minute."""
-    minute = int((time.time() if now is None else now) // 60)
-    degrees = round(24.0 * math.sin(minute * 2 * math.pi / 30), 1)
-    if degrees == 0:
-        degrees = 0.0
-    return ("%.1f" % degrees).replace(".", ",")
+    """A temperature that climbs from frost through zero to thaw and falls
+    back in half an hour, a new value every minute, in tenths of a degree."""
+    step = int((time.time() if now is None else now) // 60) % 30
+    tenths = -175 + 25 * step if step < 15 else 187 - 25 * (step - 15)
+    sign = "-" if tenths < 0 else ""
+    return "%s%d,%d" % (sign, abs(tenths) // 10, abs(tenths) % 10)
 
 
 def data_file(value, mode):
