@@ -1,11 +1,9 @@
 #!/usr/bin/env python3
-"""The feed server's own checks: the responses it builds, the demo value, and
-one live exchange on 127.0.0.1."""
+"""The feed server's own checks: the responses it builds and the demo value.
+Its exchanges on 127.0.0.1 are exercised by the acquisition tests."""
 
 import os
-import socket
 import sys
-import threading
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -55,42 +53,6 @@ class ResponseTest(unittest.TestCase):
         self.assertIn("0,0", values)
         self.assertTrue(any(v.startswith("-") for v in values) and any(v[0].isdigit() and v != "0,0" for v in values))
         self.assertTrue(any(v.endswith(",0") for v in values) and any(v.endswith(",5") for v in values))
-
-
-class LiveTest(unittest.TestCase):
-    def setUp(self):
-        defaults = feed_server.argparse.Namespace(mode="ok", value="5,5", demo=False)
-        self.server = feed_server.FeedServer(0, defaults)
-        self.thread = threading.Thread(target=self.server.serve_forever)
-        self.thread.start()
-        self.port = self.server.server_address[1]
-
-    def tearDown(self):
-        self.server.shutdown()
-        self.server.server_close()
-        self.thread.join()
-
-    def exchange(self, request):
-        with socket.create_connection(("127.0.0.1", self.port), timeout=10) as client:
-            client.sendall(request)
-            answer = b""
-            while chunk := client.recv(4096):
-                answer += chunk
-            return answer
-
-    def test_pieces_arrive_whole_and_request_is_kept(self):
-        request = b"GET /t.js?mode=pieces&delay=0.01&id=live HTTP/1.0\r\nHost: x:1\r\n\r\n"
-        answer = self.exchange(request)
-        self.assertEqual(answer, feed_server.build_response(options(mode="pieces", value="5,5")))
-        self.assertEqual(self.exchange(b"GET /_request?id=live HTTP/1.0\r\n\r\n"), b"HTTP/1.0 200 OK\r\n\r\n" + request)
-
-    def test_absolute_target_as_a_proxy_receives_it(self):
-        answer = self.exchange(b"GET http://127.0.0.1:1/t.js?value=-1,5 HTTP/1.0\r\n\r\n")
-        self.assertTrue(answer.endswith(b'var Therm = "-1,5";'))
-
-    def test_close_early_sends_half(self):
-        full = feed_server.build_response(options(value="5,5"))
-        self.assertEqual(self.exchange(b"GET /?mode=close-early HTTP/1.0\r\n\r\n"), full[: len(full) // 2])
 
 
 if __name__ == "__main__":

@@ -143,13 +143,6 @@ class ProbeTest(unittest.TestCase):
         self.assertEqual(self.log_texts(), [b"  3.5\r\n"])
         self.assertEqual(self.icon()(0, 15), DARK_RED)
 
-    def test_log_appends_across_runs(self):
-        self.configure(self.feed("value=1,5"))
-        self.assertEqual(self.probe()[0], 0)
-        self.configure(self.feed("status=404"))
-        self.assertEqual(self.probe()[0], 1)
-        self.assertEqual(self.log_texts(), [b"  1.5\r\n", NO_CONNECTION_LOG])
-
     def test_unknown_argument(self):
         self.configure(self.feed("value=1,5"))
         status, output = self.probe("--bogus")
