@@ -230,7 +230,7 @@ int32_t ParseProfileInt(std::string_view text) {
 
 int32_t IniGetInt(const char* section, const char* key, int32_t defaultValue, const char* file) {
     std::string text;
-    if (!ReadWholeFile(file, text)) return defaultValue;
+    if (!section || !key || !ReadWholeFile(file, text)) return defaultValue;
     auto value = FindIniValue(text, section, key);
     char digits[IntegerTextSize];
     if (!value || CopyProfileValue(*value, digits, sizeof digits) == 0) return defaultValue;
@@ -241,13 +241,14 @@ int IniGetString(const char* section, const char* key, const char* defaultValue,
                  int bufferSize, const char* file) {
     std::string text;
     std::optional<std::string_view> value;
-    if (ReadWholeFile(file, text)) value = FindIniValue(text, section, key);
+    if (section && key && ReadWholeFile(file, text)) value = FindIniValue(text, section, key);
     if (value) return CopyProfileValue(*value, buffer, bufferSize);
     // Defaults are the program's own texts: no quotes to strip.
     return CopyCut(defaultValue ? defaultValue : "", buffer, bufferSize);
 }
 
 bool IniWriteString(const char* section, const char* key, const char* value, const char* file) {
+    if (!section || !key || !file) return false;
     std::string text;
     bool existed = ReadWholeFile(file, text);
     std::string updated = SetIniValue(text, section, key, value ? value : "");

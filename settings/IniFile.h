@@ -28,6 +28,7 @@ int CopyProfileValue(std::string_view value, char* buffer, int bufferSize);
 int32_t ParseProfileInt(std::string_view value);
 
 // The three profile functions over a file, with the system's argument order.
+// Section and key are required: the system's listings of names are not kept.
 int32_t IniGetInt(const char* section, const char* key, int32_t defaultValue, const char* file);
 int IniGetString(const char* section, const char* key, const char* defaultValue, char* buffer,
                  int bufferSize, const char* file);

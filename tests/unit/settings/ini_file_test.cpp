@@ -70,3 +70,17 @@ TEST(IniFunctions, FolderInsteadOfAFile) {
     EXPECT_EQ(IniGetInt("A", "x", 5, folder.c_str()), 5);
     EXPECT_FALSE(IniWriteString("A", "x", "1", folder.c_str()));
 }
+
+TEST(IniFunctions, MissingNamesOrPathGiveTheDefault) {
+    ScratchDir dir;
+    dir.Write("a.ini", "[A]\r\nx=1\r\n");
+    const std::string file = dir.Path("a.ini");
+    char buffer[8];
+    EXPECT_EQ(IniGetString(nullptr, "x", "d", buffer, sizeof buffer, file.c_str()), 1);
+    EXPECT_STREQ(buffer, "d");
+    EXPECT_EQ(IniGetInt("A", nullptr, 5, file.c_str()), 5);
+    EXPECT_EQ(IniGetInt("A", "x", 5, nullptr), 5);
+    EXPECT_FALSE(IniWriteString("A", "x", "2", nullptr));
+    EXPECT_FALSE(IniWriteString(nullptr, "x", "2", file.c_str()));
+    EXPECT_EQ(dir.Read("a.ini"), "[A]\r\nx=1\r\n");
+}
