@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include "res/ResourceIds.h"
 #include "settings/SettingsRules.h"
 
