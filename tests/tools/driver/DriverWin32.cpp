@@ -150,10 +150,14 @@ static BOOL CALLBACK PrintVisibleTooltip(HWND window, LPARAM found) {
     if (!IsWindowVisible(window) || !GetClassNameA(window, className, sizeof className) ||
         strcmp(className, "tooltips_class32") != 0)
         return TRUE;
+    // GetWindowTextA would read the caption, not ask the other process.
     char text[256];
-    int length = GetWindowTextA(window, text, sizeof text);
-    if (length <= 0) return TRUE;
-    fwrite(text, 1, static_cast<size_t>(length), stdout);
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                             2000, &length))
+        return TRUE;
+    if (length == 0) return TRUE;
+    fwrite(text, 1, length, stdout);
     *reinterpret_cast<bool*>(found) = true;
     return FALSE;
 }
