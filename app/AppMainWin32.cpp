@@ -5,6 +5,7 @@
 #include "app/ShellState.h"
 #include "app/StartupPaths.h"
 #include "res/ResourceIds.h"
+#include "settings/SettingsDialogWin32.h"
 
 struct TrayMenuEntry {
     UINT flags;
@@ -81,6 +82,7 @@ int AppMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int) {
     char defaultLogPath[PathBufferSize];
     if (!LocateStartupFiles(appState.configPath, defaultLogPath)) return 0;
     LoadStartupSettings(defaultLogPath);
+    PrepareSettingsDialog();
     shellState.mainWindow = CreateMainWindow(instance);
     if (!shellState.mainWindow) return 0;
     return RunMessageLoop();

@@ -4,14 +4,12 @@
 
 #include "about/AboutDialogWin32.h"
 #include "app/AppState.h"
+#include "app/RefreshSchedule.h"
 #include "app/ShellState.h"
 #include "fetch/RefreshWorkerWin32.h"
 #include "icon/IconComposerWin32.h"
 #include "res/ResourceIds.h"
-#if __has_include("settings/SettingsDialogWin32.h") // TEMPORARY
 #include "settings/SettingsDialogWin32.h"
-#define HAVE_SETTINGS_DIALOG 1
-#endif
 
 static constexpr UINT TrayIconId = 1;
 static constexpr UINT_PTR RefreshTimerId = 1;
@@ -23,13 +21,6 @@ static constexpr char GraphPageAddress[] = "http://" ZARVILO_FEED_HOST "/cgi/rrd
 // Sent by the shell to every top-level window when the notification area is
 // created anew; registered at window creation.
 static UINT taskbarCreatedMessage;
-
-// TEMPORARY until app/RefreshSchedule.h lands
-static bool CountRefreshTick(int32_t& ticks, int32_t minutes) {
-    if (++ticks != minutes * 60) return false;
-    ticks = 0;
-    return true;
-}
 
 void StartRefresh() {
     DWORD threadId = 0;
@@ -88,7 +79,7 @@ static void RestoreTrayIcon() {
 }
 
 static void OnTimer() {
-    if (CountRefreshTick(appState.timerTicks, appState.settings.RefreshTime)) StartRefresh();
+    if (CountTimerTick(appState.timerTicks, appState.settings.RefreshTime)) StartRefresh();
     // The notification area was missing at start or lost our icon: try again.
     if (shellState.trayIcon.IsLost()) RestoreTrayIcon();
 }
@@ -133,9 +124,7 @@ static void OnCommand(HWND window, WPARAM command) {
         if (!appState.aboutDialogOpen) OpenDialog(window, IDD_ABOUT, AboutDialogProc);
         break;
     case IDM_SETTINGS:
-#ifdef HAVE_SETTINGS_DIALOG
         if (!appState.settingsDialogOpen) OpenDialog(window, IDD_SETTINGS, SettingsDialogProc);
-#endif
         break;
     }
 }
