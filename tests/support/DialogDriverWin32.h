@@ -103,38 +103,58 @@ inline HWND FindThreadDialog(DWORD threadId) {
     return found;
 }
 
-struct ModalDriver {
-    DWORD ownerThread;
-    std::function<void(HWND)> drive;
-    bool forced;
+// Runs work on a second thread, as a user or another program acting on this
+// thread's windows would; the destructor waits for it.
+class DriverThread {
+  public:
+    explicit DriverThread(std::function<void()> work) : work(std::move(work)) {
+        thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    }
+    ~DriverThread() {
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
+    DriverThread(const DriverThread&) = delete;
+    DriverThread& operator=(const DriverThread&) = delete;
+
+  private:
+    static DWORD WINAPI Run(LPVOID self) {
+        static_cast<DriverThread*>(self)->work();
+        return 0;
+    }
+
+    std::function<void()> work;
+    HANDLE thread;
 };
 
-inline DWORD WINAPI DriveModalDialog(LPVOID parameter) {
-    auto& driver = *static_cast<ModalDriver*>(parameter);
-    HWND dialog = nullptr;
-    for (int i = 0; i < 500 && !dialog; ++i, Sleep(10))
-        dialog = FindThreadDialog(driver.ownerThread);
-    if (!dialog) return 0;
-    driver.drive(dialog);
-    for (int i = 0; i < 500 && IsWindowVisible(dialog); ++i)
+// Polls find() from a driver thread until it gives a window or time is up.
+inline HWND WaitForWindow(const std::function<HWND()>& find, DWORD milliseconds = 10000) {
+    HWND found = find();
+    for (DWORD start = GetTickCount(); !found && GetTickCount() - start < milliseconds;
+         found = find())
         Sleep(10);
-    if (IsWindowVisible(dialog)) {
-        driver.forced = true;
-        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    }
-    return 0;
+    return found;
 }
 
 // Runs a modal dialog on this thread while drive(dialog) acts on it from a
-// second thread, as a user or another program would. When drive leaves the
-// dialog open, it is cancelled after a while so the test cannot hang; the
-// answer is then -2.
+// second thread. When drive leaves the dialog open, it is cancelled after a
+// while so the test cannot hang; the answer is then -2.
 inline INT_PTR RunModalDialog(int templateId, DLGPROC proc, std::function<void(HWND)> drive) {
-    ModalDriver driver{GetCurrentThreadId(), std::move(drive), false};
-    HANDLE thread = CreateThread(nullptr, 0, DriveModalDialog, &driver, 0, nullptr);
-    INT_PTR result =
-        DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), nullptr, proc, 0);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
-    return driver.forced ? -2 : result;
+    DWORD owner = GetCurrentThreadId();
+    bool forced = false;
+    INT_PTR result;
+    {
+        DriverThread driver([&] {
+            HWND dialog = WaitForWindow([&] { return FindThreadDialog(owner); }, 5000);
+            if (!dialog) return;
+            drive(dialog);
+            WaitForWindow([&] { return IsWindowVisible(dialog) ? nullptr : dialog; }, 5000);
+            if (!IsWindowVisible(dialog)) return;
+            forced = true;
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), nullptr,
+                                 proc, 0);
+    }
+    return forced ? -2 : result;
 }

@@ -3,6 +3,8 @@
 // resources, so tests can compare the compiled template with its layout.
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cctype>
 #include <cstdint>
 #include <cstring>
@@ -142,4 +144,51 @@ inline DialogTemplate ReadDialogTemplate(int id) {
     for (WORD i = 0; i < count; ++i)
         result.items.push_back(ReadDialogItem(reader));
     return result;
+}
+
+// One control as the layout wants it; a null text is not compared.
+struct ExpectedControl {
+    int id;
+    const char* className;
+    const char* text;
+    short x, y, cx, cy;
+    DWORD style;
+    DWORD exStyle;
+};
+
+// Both dialogs: a modal-frame popup with caption and close box at 0, 0 of its
+// owner, in 8-point "MS Sans Serif".
+inline void ExpectModalFrameDialog(const DialogTemplate& dialog, short cx, short cy,
+                                   const char* caption) {
+    ASSERT_TRUE(dialog.found);
+    ASSERT_TRUE(dialog.extended);
+    EXPECT_EQ(dialog.style, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT);
+    EXPECT_EQ(dialog.exStyle, 0u);
+    EXPECT_EQ(dialog.x, 0);
+    EXPECT_EQ(dialog.y, 0);
+    EXPECT_EQ(dialog.cx, cx);
+    EXPECT_EQ(dialog.cy, cy);
+    EXPECT_EQ(dialog.caption, caption);
+    EXPECT_EQ(dialog.pointSize, 8);
+    EXPECT_EQ(dialog.face, "MS Sans Serif");
+}
+
+template <size_t Count>
+void ExpectControls(const DialogTemplate& dialog, const ExpectedControl (&expected)[Count]) {
+    ASSERT_EQ(dialog.items.size(), Count);
+    for (size_t i = 0; i < Count; ++i) {
+        SCOPED_TRACE(i + 1);
+        const DialogItem& item = dialog.items[i];
+        EXPECT_EQ(item.id, expected[i].id);
+        EXPECT_EQ(item.className, expected[i].className);
+        if (expected[i].text) {
+            EXPECT_EQ(item.text, expected[i].text);
+        }
+        EXPECT_EQ(item.x, expected[i].x);
+        EXPECT_EQ(item.y, expected[i].y);
+        EXPECT_EQ(item.cx, expected[i].cx);
+        EXPECT_EQ(item.cy, expected[i].cy);
+        EXPECT_EQ(item.style, expected[i].style);
+        EXPECT_EQ(item.exStyle, expected[i].exStyle);
+    }
 }

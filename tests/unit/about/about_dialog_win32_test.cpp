@@ -21,63 +21,32 @@ namespace {
 const char AboutCaption[] =
     "\xC7\xE0\xF0\xE2\xE8\xEB\xEE :: \xEE \xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE5";
 
-struct ExpectedItem {
-    int id;
-    const char* className;
-    short x, y, cx, cy;
-    DWORD style;
-};
-
 constexpr DWORD Child = WS_CHILD | WS_VISIBLE;
 constexpr DWORD Text = Child | SS_LEFT | WS_GROUP;
 
 TEST(AboutTemplateTest, HasTheBoxStylesFontAndCaption) {
     DialogTemplate box = ReadDialogTemplate(IDD_ABOUT);
-    ASSERT_TRUE(box.found);
-    ASSERT_TRUE(box.extended);
-    EXPECT_EQ(box.style, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT);
-    EXPECT_EQ(box.exStyle, 0u);
-    EXPECT_EQ(box.x, 0);
-    EXPECT_EQ(box.y, 0);
-    EXPECT_EQ(box.cx, 186);
-    EXPECT_EQ(box.cy, 210);
-    EXPECT_EQ(box.caption, AboutCaption);
-    EXPECT_EQ(box.pointSize, 8);
-    EXPECT_EQ(box.face, "MS Sans Serif");
+    ExpectModalFrameDialog(box, 186, 210, AboutCaption);
     EXPECT_EQ(box.weight, FW_NORMAL);
     EXPECT_EQ(box.italic, 0);
     EXPECT_EQ(box.charset, DEFAULT_CHARSET);
 }
 
+// The copyright, organisation and thanks texts are free wording.
 TEST(AboutTemplateTest, HoldsTheSevenControlsInOrder) {
-    const ExpectedItem expected[] = {
-        {IDOK, "button", 68, 189, 50, 14, Child | BS_DEFPUSHBUTTON | WS_TABSTOP},
-        {-1, "static", 41, 58, 116, 9, Text},
-        {IDC_MAIL_LINK, "static", 42, 68, 60, 9, Text | SS_NOTIFY},
-        {IDC_WEB_LINK, "static", 42, 92, 66, 9, Text | SS_NOTIFY},
-        {-1, "static", 41, 81, 110, 11, Text},
-        {-1, "static", 84, 18, 83, 34, Text},
-        {-1, "static", 42, 113, 94, 67, Text},
+    const ExpectedControl expected[] = {
+        {IDOK, "button", "OK", 68, 189, 50, 14, Child | BS_DEFPUSHBUTTON | WS_TABSTOP, 0},
+        {-1, "static", nullptr, 41, 58, 116, 9, Text, 0},
+        {IDC_MAIL_LINK, "static", "mail", 42, 68, 60, 9, Text | SS_NOTIFY, 0},
+        {IDC_WEB_LINK, "static", "link", 42, 92, 66, 9, Text | SS_NOTIFY, 0},
+        {-1, "static", nullptr, 41, 81, 110, 11, Text, 0},
+        {-1, "static", "\xC7\xE0\xF0\xE2\xE8\xEB\xEE\nVersion 3.13\n\nBuild:  18.01.2005", 84, 18,
+         83, 34, Text, 0},
+        {-1, "static", nullptr, 42, 113, 94, 67, Text, 0},
     };
     DialogTemplate box = ReadDialogTemplate(IDD_ABOUT);
+    ExpectControls(box, expected);
     ASSERT_EQ(box.items.size(), std::size(expected));
-    for (size_t i = 0; i < std::size(expected); ++i) {
-        SCOPED_TRACE(i);
-        const DialogItem& item = box.items[i];
-        EXPECT_EQ(item.id, expected[i].id);
-        EXPECT_EQ(item.className, expected[i].className);
-        EXPECT_EQ(item.x, expected[i].x);
-        EXPECT_EQ(item.y, expected[i].y);
-        EXPECT_EQ(item.cx, expected[i].cx);
-        EXPECT_EQ(item.cy, expected[i].cy);
-        EXPECT_EQ(item.style, expected[i].style);
-        EXPECT_EQ(item.exStyle, 0u);
-    }
-    EXPECT_EQ(box.items[0].text, "OK");
-    EXPECT_EQ(box.items[2].text, "mail");
-    EXPECT_EQ(box.items[3].text, "link");
-    EXPECT_EQ(box.items[5].text,
-              "\xC7\xE0\xF0\xE2\xE8\xEB\xEE\nVersion 3.13\n\nBuild:  18.01.2005");
     EXPECT_EQ(box.items[1].text.substr(0, 1), "\xA9");
     EXPECT_GT(std::count(box.items[6].text.begin(), box.items[6].text.end(), '\n'), 1);
 }

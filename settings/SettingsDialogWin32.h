@@ -1,0 +1,10 @@
+#pragma once
+#include <windows.h>
+
+// Registers the up-down control class that the settings template uses. The
+// program calls it once at start-up, before the dialog can first open:
+// without it the dialog cannot be created.
+void PrepareSettingsDialog();
+
+// The settings dialog: every setting, the minutes spin, the log file chooser.
+INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
