@@ -76,7 +76,7 @@ def measure_under_wine(exe, arch):
 def main():
     if not harness.display_fits():
         os.execv(str(REPO / "tools" / "with-xvfb.sh"), [str(REPO / "tools" / "with-xvfb.sh"), sys.executable, *sys.argv])
-    can_run_32 = os.system(harness.WINE32 + " --version >/dev/null 2>&1") == 0
+    can_run_32 = harness.can_run_win32()
     for arch in ARCHES:
         exe = REPO / "dist" / ("zarvilo-%s.exe" % arch)
         if not exe.exists():

@@ -65,6 +65,14 @@ def is_pe32_plus(exe):
     return int.from_bytes(data[header + 24 : header + 26], "little") == 0x20B
 
 
+def can_run_win32():
+    """False where this machine's kernel cannot run 32-bit programs."""
+    try:
+        return subprocess.run([WINE32, "--version"], capture_output=True).returncode == 0
+    except OSError:
+        return False
+
+
 def wine_environment():
     """The environment tools/wine-env.sh gives, with its prefix made ready."""
     with tempfile.NamedTemporaryFile() as dump:
@@ -209,12 +217,14 @@ class WineSession:
 
 class ProgramRun:
     """One copy of the program started in a scratch directory holding its
-    configuration file; its output (with any Wine trace) goes to a file."""
+    configuration file (none when config is None); its output (with any Wine
+    trace) goes to a file."""
 
     def __init__(self, session, config, wine_debug=None, directory=None):
         self.session = session
         self.directory = Path(directory or tempfile.mkdtemp(dir=session.scratch))
-        (self.directory / "Quorbel.cfg").write_bytes(config)
+        if config is not None:
+            (self.directory / "Quorbel.cfg").write_bytes(config)
         self.output = self.directory / "program.out"
         earlier = session.program_windows()
         extra = {"WINEDEBUG": wine_debug} if wine_debug else None
@@ -286,7 +296,7 @@ def run_tests():
     if not exe or not os.path.exists(exe):
         print("ZARVILO_EXE does not name the program", file=sys.stderr)
         sys.exit(2)
-    if not is_pe32_plus(exe) and subprocess.run([WINE32, "--version"], capture_output=True).returncode != 0:
+    if not is_pe32_plus(exe) and not can_run_win32():
         print("SKIPPED: this machine's kernel cannot run 32-bit programs, so 32-bit Wine cannot start")
         sys.exit(SKIPPED)
     if not display_fits():
