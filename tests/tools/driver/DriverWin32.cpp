@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "DialogCommandsWin32.h"
 #include "icon/PictureBmp.h"
 #include "icon/PictureRule.h"
 
@@ -359,6 +360,14 @@ static const DriverCommand Commands[] = {
     {"resources", 0, "", Resources},
     {"picture", 2, "TEMPERATURE BMP-DIRECTORY", ExpectedPicture},
     {"hold", 0, "", Hold},
+    // The dialogs' commands act on the window given with --window.
+    {"dialogs", 0, "", [](Target& t, char** a) { return ListDialogs(t.window, a); }},
+    {"control-text", 1, "ID", [](Target& t, char** a) { return ReadControlText(t.window, a); }},
+    {"type", 2, "ID HEX", [](Target& t, char** a) { return TypeIntoControl(t.window, a); }},
+    {"click", 1, "ID", [](Target& t, char** a) { return ClickControl(t.window, a); }},
+    {"control-state", 1, "ID", [](Target& t, char** a) { return ReadControlState(t.window, a); }},
+    {"key", 2, "ID VK", [](Target& t, char** a) { return PressKey(t.window, a); }},
+    {"sys-colours", 0, "", [](Target& t, char** a) { return PrintSystemColours(t.window, a); }},
 };
 
 static int Usage() {
