@@ -1,8 +1,8 @@
 #pragma once
 // Driver commands for the program's dialogs: list them, read and set their
-// controls, click, press keys. Each acts on the
-// window the driver was pointed at (a dialog; for "dialogs" the program's
-// main window) and answers an exit status.
+// controls, click, press keys. Each acts on the window the driver was pointed
+// at (a dialog; for "dialogs" the program's main window) and answers an exit
+// status.
 #include <windows.h>
 
 int ListDialogs(HWND program, char** arguments);
