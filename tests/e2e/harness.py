@@ -97,11 +97,22 @@ class Screen:
     """One screenshot of the X display, as rows of RGB bytes."""
 
     def __init__(self):
-        xwd = subprocess.run(["xwd", "-root", "-silent"], capture_output=True, check=True, stdin=subprocess.DEVNULL)
+        xwd = self.capture()
         ppm = subprocess.run(["convert", "xwd:-", "ppm:-"], input=xwd.stdout, capture_output=True, check=True).stdout
         header = re.match(rb"P6\s+(?:#[^\n]*\n\s*)*(\d+)\s+(\d+)\s+255\s", ppm)
         self.width, self.height = int(header[1]), int(header[2])
         self.pixels = ppm[header.end() :]
+
+    @staticmethod
+    def capture(attempts=5):
+        """xwd's dump of the root window; xwd fails now and then when a
+        window goes away while it reads the screen, so it is asked again."""
+        for _ in range(attempts - 1):
+            xwd = subprocess.run(["xwd", "-root", "-silent"], capture_output=True, stdin=subprocess.DEVNULL)
+            if xwd.returncode == 0:
+                return xwd
+            time.sleep(0.1)
+        return subprocess.run(["xwd", "-root", "-silent"], capture_output=True, check=True, stdin=subprocess.DEVNULL)
 
     def row(self, x, y, width):
         start = (y * self.width + x) * 3
