@@ -28,6 +28,20 @@ void PaintPlan(HDC canvas, HDC source, const IconPlan& plan) {
     }
 }
 
+// Raster operations on a 32-bit canvas may set the unused top byte of some
+// pixels only, and the shell then reads that byte as per-pixel transparency.
+// OR-ing in the complement of white sets it on every pixel alike and leaves
+// the colours as they are, so the icon stays opaque throughout.
+void SetTopByteEverywhere(HDC canvas) {
+    HDC onesDc = CreateCompatibleDC(canvas);
+    HBITMAP ones = CreateBitmap(IconSize, IconSize, 1, 1, nullptr);
+    SelectObject(onesDc, ones);
+    BitBlt(onesDc, 0, 0, IconSize, IconSize, nullptr, 0, 0, WHITENESS);
+    BitBlt(canvas, 0, 0, IconSize, IconSize, onesDc, 0, 0, MERGEPAINT);
+    DeleteDC(onesDc);
+    DeleteObject(ones);
+}
+
 HICON MakeOpaqueIcon(HBITMAP colour, HBITMAP mask) {
     ICONINFO info{};
     info.fIcon = TRUE;
@@ -56,6 +70,7 @@ HICON ComposeTemperatureIcon(double temperature) {
     BitBlt(canvasDc, 0, 0, IconSize, IconSize, nullptr, 0, 0, BLACKNESS);
     BitBlt(maskDc, 0, 0, IconSize, IconSize, nullptr, 0, 0, BLACKNESS);
     PaintPlan(canvasDc, sourceDc, plan);
+    SetTopByteEverywhere(canvasDc);
 
     // Deleting the contexts frees the bitmaps from them before they go.
     DeleteDC(canvasDc);

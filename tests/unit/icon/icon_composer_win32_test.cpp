@@ -103,16 +103,39 @@ Picture ReadResFile(const char* name) {
     return picture;
 }
 
+// The icon as the shell shows it: drawn over green, a colour no picture holds,
+// so any pixel that the drawing treats as see-through shows green.
+Pixels DrawnOverGreen(HICON icon) {
+    HBITMAP target = MakeScreenBitmap(IconSize, IconSize, Pixels(IconSize * IconSize, 0x00FF00));
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ previous = SelectObject(dc, target);
+    DrawIconEx(dc, 0, 0, icon, IconSize, IconSize, 0, nullptr, DI_NORMAL);
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    Pixels drawn = ReadPixels(target, IconSize, IconSize);
+    DeleteObject(target);
+    return drawn;
+}
+
+std::string Where(const char* what, int index) {
+    return std::string(what) + " at x " + std::to_string(index % IconSize) + ", y " +
+           std::to_string(index / IconSize);
+}
+
 // Empty when the icon shows exactly the picture rule's picture, fully opaque.
 std::string IconFault(double temperature) {
     HICON icon = ComposeTemperatureIcon(temperature);
     if (icon == nullptr) return "no icon";
     const IconPixels read = ReadIcon(icon);
+    const Pixels drawn = DrawnOverGreen(icon);
     DestroyIcon(icon);
-    const int colour = FirstDifference(read.colour, Widen(ComposePicture(temperature, sources)));
-    if (colour >= 0)
-        return "colour differs at x " + std::to_string(colour % IconSize) + ", y " +
-               std::to_string(colour / IconSize);
+    const Pixels expected = Widen(ComposePicture(temperature, sources));
+    const int colour = FirstDifference(read.colour, expected);
+    if (colour >= 0) return Where("colour differs", colour);
+    const int shown = FirstDifference(drawn, expected);
+    if (shown >= 0) return Where("drawn icon differs", shown);
     if (FirstDifference(read.mask, Pixels(IconSize * IconSize, 0)) >= 0) return "not opaque";
     if (!read.isIcon || read.maskBitsPerPixel != 1) return "not an icon with a monochrome mask";
     return "";
@@ -257,10 +280,11 @@ TEST_F(IconComposerTest, ComposingLeavesNoContextsOrBitmapsBehind) {
         int contexts = 0, bitmaps = 0;
         for (int i = 0; i < 1000; ++i) {
             const double t = temperatures[i % 5];
-            // Three contexts and two bitmaps, and two of each for every glyph.
+            // Four contexts and three bitmaps (canvas, mask, opaque top
+            // bytes), and two of each for every glyph.
             const int glyphs = PlanPicture(t).glyphCount;
-            contexts += 3 + 2 * glyphs;
-            bitmaps += 2 + 2 * glyphs;
+            contexts += 4 + 2 * glyphs;
+            bitmaps += 3 + 2 * glyphs;
             HICON icon = ComposeTemperatureIcon(t);
             ASSERT_NE(icon, nullptr);
             ASSERT_TRUE(DestroyIcon(icon));
