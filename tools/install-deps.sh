@@ -33,6 +33,19 @@ if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf8$'; then
   $SUDO locale-gen >/dev/null
 fi
 
+# A kernel without 32-bit execution cannot start 32-bit Wine on its own; the
+# i386 user-mode emulator, registered for 32-bit x86 programs, runs it then.
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    dpkg-query -W -f='${Status}' qemu-user-static 2>/dev/null | grep -q "ok installed" ||
+        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends qemu-user-static >/dev/null
+    [ -f /proc/sys/fs/binfmt_misc/register ] ||
+        $SUDO mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc 2>/dev/null || true
+    if [ -f /proc/sys/fs/binfmt_misc/register ] && [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
+        printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' |
+            $SUDO tee /proc/sys/fs/binfmt_misc/register >/dev/null || true
+    fi
+fi
+
 # tinyproxy and lighttpd are started by the tests themselves, never as services.
 for svc in tinyproxy lighttpd; do
   if command -v systemctl >/dev/null 2>&1; then $SUDO systemctl disable --now "$svc" >/dev/null 2>&1 || true; fi
