@@ -1,22 +1,17 @@
 #include "fetch/Fetch.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 #include "fetch/FeedResponse.h"
 #include "fetch/FetchPhases.h"
+#include "fetch/SocketLayer.h"
 #include "fetch/TcpClient.h"
 
-static void SleepForReal(unsigned milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
-static SleepFunction fetchSleep = SleepForReal;
+static SleepFunction fetchSleep = PlatformSleep;
 
 void SetFetchSleep(SleepFunction sleep) {
-    fetchSleep = sleep != nullptr ? sleep : SleepForReal;
+    fetchSleep = sleep != nullptr ? sleep : PlatformSleep;
 }
 
 struct Endpoint {

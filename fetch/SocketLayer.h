@@ -32,3 +32,6 @@ int LastSocketError();
 
 // The code recorded when the caller asks for something no socket can do.
 int InvalidArgumentError();
+
+// Blocks the calling thread for the pause between two polls of a socket.
+void PlatformSleep(unsigned milliseconds);

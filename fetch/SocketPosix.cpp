@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <sys/select.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 static int Descriptor(SocketHandle socket) {
@@ -81,4 +82,12 @@ int LastSocketError() {
 
 int InvalidArgumentError() {
     return EINVAL;
+}
+
+// A signal cuts nanosleep short; the rest of the pause is still waited.
+void PlatformSleep(unsigned milliseconds) {
+    timespec pause{static_cast<time_t>(milliseconds / 1000),
+                   static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&pause, &pause) == -1 && errno == EINTR) {
+    }
 }

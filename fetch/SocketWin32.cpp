@@ -74,3 +74,7 @@ int LastSocketError() {
 int InvalidArgumentError() {
     return WSAEINVAL;
 }
+
+void PlatformSleep(unsigned milliseconds) {
+    Sleep(milliseconds);
+}
