@@ -1,9 +1,12 @@
 #include "app/AppState.h"
 
-AppState appState = [] {
-    AppState state{};
-    state.reading.temperature = UnknownTemperature;
-    return state;
+// Zero-initialised, so its 12 KB take no room in the exe; the one field that
+// starts otherwise is set before main runs.
+AppState appState;
+
+[[maybe_unused]] static const bool readingStartsUnknown = [] {
+    appState.reading.temperature = UnknownTemperature;
+    return true;
 }();
 
 Lock refreshLock;
