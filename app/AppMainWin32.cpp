@@ -5,7 +5,6 @@
 #include "app/ShellState.h"
 #include "app/StartupPaths.h"
 #include "res/ResourceIds.h"
-#include "settings/SettingsDialogWin32.h"
 
 struct TrayMenuEntry {
     UINT flags;
@@ -82,7 +81,6 @@ int AppMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int) {
     char defaultLogPath[PathBufferSize];
     if (!LocateStartupFiles(appState.configPath, defaultLogPath)) return 0;
     LoadStartupSettings(defaultLogPath);
-    PrepareSettingsDialog();
     shellState.mainWindow = CreateMainWindow(instance);
     if (!shellState.mainWindow) return 0;
     return RunMessageLoop();

@@ -124,7 +124,9 @@ static void OnCommand(HWND window, WPARAM command) {
         if (!appState.aboutDialogOpen) OpenDialog(window, IDD_ABOUT, AboutDialogProc);
         break;
     case IDM_SETTINGS:
-        if (!appState.settingsDialogOpen) OpenDialog(window, IDD_SETTINGS, SettingsDialogProc);
+        if (appState.settingsDialogOpen) break;
+        PrepareSettingsDialog();
+        OpenDialog(window, IDD_SETTINGS, SettingsDialogProc);
         break;
     }
 }

@@ -31,6 +31,15 @@ constexpr DWORD LogFileChooserFlags =
 // A title size with no title buffer: the chooser ignores it.
 constexpr DWORD UnusedFileTitleSize = 20;
 
+// The up-down class and the file chooser live in libraries that take
+// megabytes to map, so they are loaded only when the dialog needs them. They
+// are never freed: the registered class keeps calling into its library.
+template <typename Function> Function LoadSystemFunction(const char* library, const char* name) {
+    HMODULE module = LoadLibraryA(library);
+    FARPROC found = module ? GetProcAddress(module, name) : nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(found));
+}
+
 bool IsTicked(HWND dialog, int checkBox) {
     return SendDlgItemMessageA(dialog, checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
@@ -126,7 +135,9 @@ void ChooseLogFile(HWND dialog) {
     chooser.nMaxFileTitle = UnusedFileTitleSize;
     chooser.lpstrTitle = LogFileChooserTitle;
     chooser.Flags = LogFileChooserFlags;
-    if (!GetOpenFileNameA(&chooser)) return;
+    auto chooseFile =
+        LoadSystemFunction<decltype(&GetOpenFileNameA)>("comdlg32.dll", "GetOpenFileNameA");
+    if (!chooseFile || !chooseFile(&chooser)) return;
     AppSettings settings = appState.settings;
     lstrcpynA(settings.LogFile, path, sizeof settings.LogFile);
     PublishSettings(settings);
@@ -162,8 +173,11 @@ void OnSettingsNotify(HWND dialog, const NMHDR& header) {
 } // namespace
 
 void PrepareSettingsDialog() {
+    auto registerControls =
+        LoadSystemFunction<decltype(&InitCommonControlsEx)>("comctl32.dll", "InitCommonControlsEx");
+    if (!registerControls) return;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_UPDOWN_CLASS};
-    InitCommonControlsEx(&controls);
+    registerControls(&controls);
 }
 
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,8 +1,8 @@
 #pragma once
 #include <windows.h>
 
-// Registers the up-down control class that the settings template uses. The
-// program calls it once at start-up, before the dialog can first open:
+// Registers the up-down control class that the settings template uses,
+// loading its library on first use. Called before each opening of the dialog:
 // without it the dialog cannot be created.
 void PrepareSettingsDialog();
 

@@ -56,3 +56,68 @@ class ImportPatch {
     void** slot = nullptr;
     void* original = nullptr;
 };
+
+// Answers GetProcAddress for one function name with a stand-in, for the
+// lifetime of the object, so that code which loads a library on demand calls
+// the stand-in. Other names are looked up as usual.
+class LookUpPatch {
+  public:
+    LookUpPatch(const char* function, void* standIn)
+        : patch("kernel32.dll", "GetProcAddress", reinterpret_cast<void*>(LookUp)) {
+        answer = standIn;
+        askedModule = nullptr;
+        name = function;
+    }
+    ~LookUpPatch() { name = nullptr; }
+    LookUpPatch(const LookUpPatch&) = delete;
+    LookUpPatch& operator=(const LookUpPatch&) = delete;
+
+    bool Active() const { return patch.Active(); }
+    // The module the name was last looked up in.
+    HMODULE AskedModule() const { return askedModule; }
+
+  private:
+    static FARPROC WINAPI LookUp(HMODULE module, LPCSTR function) {
+        if (name && !IS_INTRESOURCE(function) && lstrcmpA(function, name) == 0) {
+            askedModule = module;
+            return reinterpret_cast<FARPROC>(answer);
+        }
+        return original(module, function);
+    }
+
+    ImportPatch patch;
+    // Taken at start-up, before any patch.
+    static inline decltype(&GetProcAddress) original = &GetProcAddress;
+    static inline const char* name = nullptr;
+    static inline void* answer = nullptr;
+    static inline HMODULE askedModule = nullptr;
+};
+
+// Makes LoadLibraryA fail for one library, as on a system without it, for the
+// lifetime of the object. Other libraries load as usual.
+class LoadFailurePatch {
+  public:
+    explicit LoadFailurePatch(const char* library)
+        : patch("kernel32.dll", "LoadLibraryA", reinterpret_cast<void*>(Load)) {
+        failing = library;
+    }
+    ~LoadFailurePatch() { failing = nullptr; }
+    LoadFailurePatch(const LoadFailurePatch&) = delete;
+    LoadFailurePatch& operator=(const LoadFailurePatch&) = delete;
+
+    bool Active() const { return patch.Active(); }
+
+  private:
+    static HMODULE WINAPI Load(LPCSTR library) {
+        if (failing && lstrcmpiA(library, failing) == 0) {
+            SetLastError(ERROR_MOD_NOT_FOUND);
+            return nullptr;
+        }
+        return original(library);
+    }
+
+    ImportPatch patch;
+    // Taken at start-up, before any patch.
+    static inline decltype(&LoadLibraryA) original = &LoadLibraryA;
+    static inline const char* failing = nullptr;
+};

@@ -4,6 +4,8 @@
 
 #include <winsock2.h>
 
+#include <commctrl.h>
+
 #include <string>
 
 #include "app/AppState.h"
@@ -109,6 +111,44 @@ TEST_F(MainWindowTest, CommandIsTheWholeWParam) {
     EXPECT_EQ(TakeQuit(), -1) << "a notification code matches no command";
     SendMessageA(window, WM_COMMAND, IDM_EXIT, 0);
     EXPECT_EQ(TakeQuit(), 0);
+}
+
+// The settings template holds an up-down control: its class must be
+// registered before the dialog is created. Wine would create it regardless,
+// so the order of the calls is watched instead.
+int registrations = 0;
+struct DialogCall {
+    int count = 0;
+    LPCSTR templateName = nullptr;
+    int registrationsBefore = -1;
+};
+DialogCall dialogCall;
+
+BOOL WINAPI CountRegistration(const INITCOMMONCONTROLSEX*) {
+    return ++registrations, TRUE;
+}
+INT_PTR WINAPI RecordDialog(HINSTANCE, LPCSTR templateName, HWND, DLGPROC, LPARAM) {
+    dialogCall = {dialogCall.count + 1, templateName, registrations};
+    return IDCANCEL;
+}
+
+TEST_F(MainWindowTest, SettingsCommandRegistersTheUpDownClassBeforeTheDialog) {
+    Create();
+    registrations = 0;
+    dialogCall = {};
+    LookUpPatch lookUp("InitCommonControlsEx", reinterpret_cast<void*>(CountRegistration));
+    ImportPatch dialog("user32.dll", "DialogBoxParamA", reinterpret_cast<void*>(RecordDialog));
+    ASSERT_TRUE(lookUp.Active() && dialog.Active());
+    SendMessageA(window, WM_COMMAND, IDM_SETTINGS, 0);
+    EXPECT_EQ(dialogCall.count, 1);
+    EXPECT_EQ(dialogCall.templateName, MAKEINTRESOURCEA(IDD_SETTINGS));
+    EXPECT_EQ(dialogCall.registrationsBefore, 1);
+    // A dialog already open is neither prepared nor opened again.
+    appState.settingsDialogOpen = 1;
+    SendMessageA(window, WM_COMMAND, IDM_SETTINGS, 0);
+    appState.settingsDialogOpen = 0;
+    EXPECT_EQ(dialogCall.count, 1);
+    EXPECT_EQ(registrations, 1);
 }
 
 } // namespace

@@ -84,13 +84,15 @@ BOOL WINAPI RecordRegistration(const INITCOMMONCONTROLSEX* controls) {
     return TRUE;
 }
 
-TEST(PrepareSettingsDialogTest, RegistersTheUpDownClass) {
+// The library is loaded on first use; the call goes to its function.
+TEST(PrepareSettingsDialogTest, RegistersTheUpDownClassFromItsLibrary) {
     {
-        ImportPatch patch("comctl32.dll", "InitCommonControlsEx",
-                          reinterpret_cast<void*>(RecordRegistration));
-        ASSERT_TRUE(patch.Active());
+        LookUpPatch lookUp("InitCommonControlsEx", reinterpret_cast<void*>(RecordRegistration));
+        ASSERT_TRUE(lookUp.Active());
         registrationCalls = 0;
         PrepareSettingsDialog();
+        ASSERT_NE(GetModuleHandleA("comctl32.dll"), nullptr);
+        EXPECT_EQ(lookUp.AskedModule(), GetModuleHandleA("comctl32.dll"));
     }
     EXPECT_EQ(registrationCalls, 1);
     EXPECT_EQ(seenRegistration.dwSize, sizeof(INITCOMMONCONTROLSEX));
@@ -99,6 +101,15 @@ TEST(PrepareSettingsDialogTest, RegistersTheUpDownClass) {
     WNDCLASSEXA upDown{};
     upDown.cbSize = sizeof upDown;
     EXPECT_TRUE(GetClassInfoExA(nullptr, UPDOWN_CLASSA, &upDown));
+}
+
+TEST(PrepareSettingsDialogTest, WithoutItsLibraryCallsNothing) {
+    LoadFailurePatch missing("comctl32.dll");
+    LookUpPatch lookUp("InitCommonControlsEx", reinterpret_cast<void*>(RecordRegistration));
+    ASSERT_TRUE(missing.Active() && lookUp.Active());
+    registrationCalls = 0;
+    PrepareSettingsDialog();
+    EXPECT_EQ(registrationCalls, 0);
 }
 
 // ---- a refresh's peer: a listening socket on 127.0.0.1 --------------------
@@ -665,10 +676,11 @@ TEST_F(SettingsDialogTest, ChooserIsAskedForOneFilterAndTheFiveFlags) {
     Open();
     seenChooser = SeenChooser{};
     {
-        ImportPatch patch("comdlg32.dll", "GetOpenFileNameA",
-                          reinterpret_cast<void*>(RecordChooser));
-        ASSERT_TRUE(patch.Active());
+        LookUpPatch lookUp("GetOpenFileNameA", reinterpret_cast<void*>(RecordChooser));
+        ASSERT_TRUE(lookUp.Active());
         Click(IDC_BROWSE_LOG);
+        ASSERT_NE(GetModuleHandleA("comdlg32.dll"), nullptr);
+        EXPECT_EQ(lookUp.AskedModule(), GetModuleHandleA("comdlg32.dll"));
     }
     ASSERT_EQ(seenChooser.calls, 1);
     const OPENFILENAMEA& record = seenChooser.record;
@@ -690,6 +702,23 @@ TEST_F(SettingsDialogTest, ChooserIsAskedForOneFilterAndTheFiveFlags) {
                                  OFN_CREATEPROMPT | OFN_LONGNAMES));
     // Cancelled: nothing changes.
     EXPECT_STREQ(appState.settings.LogFile, "C:\\logs\\zarvilo.log");
+    EXPECT_EQ(Text(IDC_LOG_FILE), "C:\\logs\\zarvilo.log");
+}
+
+// Without the chooser's library the button does nothing, as a cancelled
+// chooser would.
+TEST_F(SettingsDialogTest, ChooserLibraryMissingChangesNothing) {
+    settings.WriteLog = 1;
+    Open();
+    seenChooser = SeenChooser{};
+    {
+        LoadFailurePatch missing("comdlg32.dll");
+        LookUpPatch lookUp("GetOpenFileNameA", reinterpret_cast<void*>(RecordChooser));
+        ASSERT_TRUE(missing.Active() && lookUp.Active());
+        Click(IDC_BROWSE_LOG);
+    }
+    EXPECT_EQ(seenChooser.calls, 0);
+    EXPECT_STREQ(SnapshotFetchConfig().settings.LogFile, "C:\\logs\\zarvilo.log");
     EXPECT_EQ(Text(IDC_LOG_FILE), "C:\\logs\\zarvilo.log");
 }
 
