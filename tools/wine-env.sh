@@ -17,11 +17,17 @@ zarvilo_can_run_win32() {
 }
 
 zarvilo_prepare_prefix() {
-    [ -f "$WINEPREFIX/.zarvilo-ready" ] && return 0
+    # A prefix made while 32-bit Wine could not start lacks its 32-bit half;
+    # once 32-bit Wine starts, such a prefix is made anew.
+    stamp="$WINEPREFIX/.zarvilo-ready"
+    zarvilo_can_run_win32 && stamp="$stamp-win32"
+    [ -f "$stamp" ] && return 0
     mkdir -p "$(dirname "$WINEPREFIX")"
     (
         flock 9
-        [ -f "$WINEPREFIX/.zarvilo-ready" ] && exit 0
+        [ -f "$stamp" ] && exit 0
+        wineserver -k >/dev/null 2>&1
+        rm -rf "$WINEPREFIX"
         "$zarvilo_wine64" wineboot -i >/dev/null 2>&1 </dev/null
         # No crash dialog (a crash ends the process), one virtual desktop with
         # a taskbar and notification area, links handed to a stand-in browser.
@@ -44,7 +50,7 @@ REGEDIT4
 REG
         "$zarvilo_wine64" regedit /S "$reg" >/dev/null 2>&1 </dev/null
         wineserver -w
-        touch "$WINEPREFIX/.zarvilo-ready"
+        touch "$stamp"
     ) 9>"$WINEPREFIX.lock"
     mkdir -p "$WINEPREFIX"
 }
