@@ -26,8 +26,11 @@ zarvilo_prepare_prefix() {
     (
         flock 9
         [ -f "$stamp" ] && exit 0
-        wineserver -k >/dev/null 2>&1
-        rm -rf "$WINEPREFIX"
+        # Only a prefix of ours (it carries our first stamp) is ever removed.
+        if [ -f "$WINEPREFIX/.zarvilo-ready" ]; then
+            wineserver -k >/dev/null 2>&1
+            rm -rf "$WINEPREFIX"
+        fi
         "$zarvilo_wine64" wineboot -i >/dev/null 2>&1 </dev/null
         # No crash dialog (a crash ends the process), one virtual desktop with
         # a taskbar and notification area, links handed to a stand-in browser.
@@ -50,7 +53,7 @@ REGEDIT4
 REG
         "$zarvilo_wine64" regedit /S "$reg" >/dev/null 2>&1 </dev/null
         wineserver -w
-        touch "$stamp"
+        touch "$WINEPREFIX/.zarvilo-ready" "$stamp"
     ) 9>"$WINEPREFIX.lock"
     mkdir -p "$WINEPREFIX"
 }
