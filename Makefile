@@ -17,6 +17,8 @@ $(addprefix build-,$(PRESETS)): build-%:
 	cmake --preset $* -DZARVILO_WERROR=$(WERROR) >/dev/null
 	cmake --build --preset $*
 
+# Where 32-bit Wine runs emulated, the i686 end-to-end suites run their smoke
+# tests; ZARVILO_FULL_I686_E2E=1 make test runs all of them (six minutes more).
 test: build
 	./tools/with-xvfb.sh ./tools/run-all-tests.sh $(PRESETS)
 

@@ -16,8 +16,8 @@ from pathlib import Path
 
 import harness
 from harness import (
-    IDM_ABOUT, IDM_REFRESH, IDM_SETTINGS, RESOURCES, ProgramRun, Screen, FeedPeer, wait_for,
-    windows_path,
+    IDM_ABOUT, IDM_REFRESH, IDM_SETTINGS, RESOURCES, SHELL_LINKS_EMULATED, FeedPeer, ProgramRun, Screen,
+    not_emulated, smoke, wait_for, windows_path,
 )
 
 # Captions and texts as the Windows-1251 bytes the program holds.
@@ -194,6 +194,7 @@ class DialogTestCase(unittest.TestCase):
 
 
 class SettingsOk(DialogTestCase):
+    @smoke
     def test_ok_after_a_start_without_file_writes_the_seven_entries_in_order(self):
         run = self.start(None)
         dialog = self.open_settings(run)
@@ -447,6 +448,7 @@ class AboutBox(DialogTestCase):
             self.assertGreater(pixels.count(BLUE), 20, label)
             self.assertEqual(pixels.count(text), 0, "the label's own word shows in %d" % label)
 
+    @not_emulated(SHELL_LINKS_EMULATED)
     def test_clicks_on_the_labels_reach_the_browser_and_the_box_stays_open(self):
         run, about = self.open_about()
         visits = len(session.browser_visits())

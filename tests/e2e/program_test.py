@@ -12,9 +12,9 @@ import unittest
 
 import harness
 from harness import (
-    IDM_EXIT, IDM_GRAPH, IDM_REFRESH, NO_DATA_TIP, PBT_APMRESUMEAUTOMATIC, WM_CLOSE,
-    WM_LBUTTONDBLCLK, WM_LBUTTONDOWN, WM_POWERBROADCAST, WM_RBUTTONDOWN, FeedPeer,
-    ProgramRun, Screen, config_text, wait_for,
+    IDM_EXIT, IDM_GRAPH, IDM_REFRESH, MEMORY_READ_EMULATED, NO_DATA_TIP, PBT_APMRESUMEAUTOMATIC,
+    SHELL_LINKS_EMULATED, WM_CLOSE, WM_LBUTTONDBLCLK, WM_LBUTTONDOWN, WM_POWERBROADCAST,
+    WM_RBUTTONDOWN, FeedPeer, ProgramRun, Screen, config_text, not_emulated, smoke, wait_for,
 )
 
 UNKNOWN = -273.0
@@ -89,6 +89,7 @@ class StartAndPictures(ProgramTestCase):
                 self.assertIconShows(temperature)
                 run.stop()
 
+    @smoke
     def test_tooltips_of_no_reading_and_of_a_reading(self):
         self.feed.serve("-12,5", mode="late")
         self.start()
@@ -172,6 +173,7 @@ class Ending(ProgramTestCase):
         # own removal is seen in its trace of the shell calls it makes.
         return {"wine_debug": "+systray"}
 
+    @smoke
     def test_exit_command_removes_the_icon_and_ends_with_code_0(self):
         run = self.start("?value=1,5")
         self.assertIconShows(1.5)
@@ -189,6 +191,7 @@ class Ending(ProgramTestCase):
 
 
 class TrayInteraction(ProgramTestCase):
+    @not_emulated(SHELL_LINKS_EMULATED)
     def test_graph_page_on_menu_command_and_on_double_click_only(self):
         run = self.start("?value=1,5")
         position = self.assertIconShows(1.5)[0]
@@ -204,6 +207,7 @@ class TrayInteraction(ProgramTestCase):
         time.sleep(0.5)
         self.assertEqual(session.browser_visits().count(GRAPH_PAGE), 3)
 
+    @not_emulated(SHELL_LINKS_EMULATED)
     def test_right_button_opens_the_menu_at_the_pointer_and_its_first_entry_is_the_graph(self):
         run = self.start("?value=1,5")
         self.assertIconShows(1.5)
@@ -264,6 +268,7 @@ class Resources(ProgramTestCase):
         self.assertEqual(run.drive("post-registered", "TaskbarCreated", str(compositions))[0], 0)
         self.refresh_and_settle(run, refreshes)
 
+    @not_emulated(MEMORY_READ_EMULATED)
     def test_many_compositions_and_refreshes_leave_gdi_objects_and_handles_as_they_were(self):
         # Wine answers 0 to GetGuiResources and GetProcessHandleCount; the
         # driver then counts the process's GDI handle table and its entries
