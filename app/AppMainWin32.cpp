@@ -42,18 +42,6 @@ static HMENU BuildTrayMenu() {
     return menu;
 }
 
-// The configuration file and the default log are looked for in the current
-// directory. A directory too long for them is refused rather than cut, which
-// would read and later write some other file.
-static bool LocateStartupFiles(char (&configPath)[PathBufferSize],
-                               char (&defaultLogPath)[PathBufferSize]) {
-    char directory[PathBufferSize];
-    DWORD length = GetCurrentDirectoryA(PathBufferSize, directory);
-    if (length == 0 || length >= PathBufferSize) return false;
-    return JoinStartupPath(directory, ConfigFileName, configPath) &&
-           JoinStartupPath(directory, DefaultLogFileName, defaultLogPath);
-}
-
 static void LoadStartupSettings(const char* defaultLogPath) {
     static AppSettings settings; // 2.6 KB: kept off the stack
     LoadSettings(appState.configPath, defaultLogPath, settings);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/AppState.h"
+#include "app/StartupPaths.h"
 #include "fetch/RefreshWorker.h"
 #include "icon/PictureBmp.h"
 #include "icon/PictureRule.h"
@@ -116,7 +117,7 @@ int main(int argc, char** argv) {
     }
     char configPath[PathBufferSize];
     char defaultLogPath[PathBufferSize];
-    if (!StartProbePlatform(options.raw) || !ProbeStartupPaths(configPath, defaultLogPath)) {
+    if (!StartProbePlatform(options.raw) || !LocateStartupFiles(configPath, defaultLogPath)) {
         fputs("zarvilo-probe: no usable current directory or sockets\n", stderr);
         return ExitProbeFailed;
     }

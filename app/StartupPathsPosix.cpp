@@ -1,0 +1,12 @@
+#include "app/StartupPaths.h"
+
+#include <unistd.h>
+
+// The same files, with the separator of the host's paths.
+bool LocateStartupFiles(char (&configPath)[PathBufferSize],
+                        char (&defaultLogPath)[PathBufferSize]) {
+    char directory[PathBufferSize];
+    if (getcwd(directory, sizeof directory) == nullptr) return false;
+    return JoinStartupPath(directory, "/Quorbel.cfg", configPath) &&
+           JoinStartupPath(directory, "/Quorbel.log", defaultLogPath);
+}
