@@ -87,7 +87,7 @@ class Dialog:
 
     def drive(self, *args):
         status, output = self.run.session.drive(*args, window=self.handle)
-        assert status == 0, "driver %s failed with %d" % (args, status)
+        assert status == 0, "driver %s failed with %d: %r" % (args, status, output)
         return output.decode().strip()
 
     def text(self, control):

@@ -243,6 +243,11 @@ def config_text(source_url, refresh_time=10, write_log=0, log_file=""):
     ).encode("cp1251")
 
 
+# What Wine's loader prints when it cannot start a process at all (no
+# connection to its server, an address range it could not reserve).
+WINE_START_FAILURE = re.compile(rb"^(wine|preloader): ", re.MULTILINE)
+
+
 class WineSession:
     """Wine with its virtual desktop kept up by a holding driver process."""
 
@@ -267,7 +272,16 @@ class WineSession:
             )
 
     def drive(self, *args, window=None, timeout=30):
-        """Runs one driver command: (exit status, its standard output)."""
+        """Runs one driver command: (exit status, its standard output). A driver
+        that Wine itself could not start runs once more: that says nothing
+        about the program."""
+        status, output = self.drive_once(args, window, timeout)
+        if status != 0 and WINE_START_FAILURE.search(output):
+            print("Wine could not start the driver, once more: %r" % output, file=sys.stderr)
+            status, output = self.drive_once(args, window, timeout)
+        return status, output
+
+    def drive_once(self, args, window, timeout):
         selector = ["--window", window] if window else []
         with tempfile.NamedTemporaryFile(dir=self.scratch) as output:
             process = self.start(self.driver_exe, *selector, *args, cwd=self.scratch, output=output.name)
