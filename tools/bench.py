@@ -60,7 +60,7 @@ def measure_under_wine(exe, arch):
     feed = harness.FeedPeer("-12,5")
     try:
         bare = session.start(
-            build_file(arch, "tests/tools/bench/zarvilo-bare-tray.exe"), cwd=session.scratch, output=os.devnull
+            build_file(arch, "tools/bench/zarvilo-bare-tray.exe"), cwd=session.scratch, output=os.devnull
         )
         with harness.ProgramRun(session, harness.config_text(feed.url())) as run:
             settle(feed, 1, 10)

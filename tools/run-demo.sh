@@ -36,7 +36,7 @@ stop_all() {
 trap 'stop_all; exit 0' INT TERM
 trap stop_all EXIT
 
-python3 "$repo/tests/tools/feed_server.py" --port 0 --demo >"$run/feed.port" 2>"$run/feed.err" </dev/null &
+python3 "$repo/tools/feed_server.py" --port 0 --demo >"$run/feed.port" 2>"$run/feed.err" </dev/null &
 feed_pid=$!
 for _ in $(seq 1 50); do
     [ -s "$run/feed.port" ] && break

@@ -34,7 +34,7 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[2]
 TOOLS = REPO / "tools"
 RESOURCES = REPO / "res"
-sys.path.insert(0, str(REPO / "tests" / "tools"))
+sys.path.insert(0, str(TOOLS))
 import feed_server  # noqa: E402
 
 WINE64 = "/usr/lib/wine/wine64"

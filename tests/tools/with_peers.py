@@ -6,7 +6,7 @@
 Peers, each in a scratch directory of its own, and the environment that
 tells the command where they are:
 
-    ZARVILO_FEED_PORT    tests/tools/feed_server.py (misbehaves on request)
+    ZARVILO_FEED_PORT    tools/feed_server.py (misbehaves on request)
     ZARVILO_HTTPD_PORT   lighttpd serving the static data file below
     ZARVILO_HTTPD_PATH   path of that file on lighttpd
     ZARVILO_HTTPD_VALUE  the value the file holds
@@ -65,7 +65,7 @@ class Peers:
 
     def start_feed_server(self):
         process = subprocess.Popen(
-            [sys.executable, os.path.join(TOOLS_DIR, "feed_server.py"), "--port", "0"],
+            [sys.executable, os.path.join(TOOLS_DIR, "..", "..", "tools", "feed_server.py"), "--port", "0"],
             stdin=subprocess.DEVNULL,
             stdout=subprocess.PIPE,
         )
