@@ -2,11 +2,14 @@
 
 #include <shellapi.h>
 
-#include "app/AppState.h"
-#include "app/ShellState.h"
 #include "res/ResourceIds.h"
 
 namespace {
+
+// The box's own state; it runs on the main thread only.
+HBITMAP logoBitmap;
+WNDPROC linkLabelBaseProc;
+bool aboutDialogOpen;
 
 constexpr int LogoLeft = 62;
 constexpr int LogoTop = 32;
@@ -24,13 +27,13 @@ void SubclassLinkLabels(HWND dialog) {
     auto linkProc = reinterpret_cast<LONG_PTR>(LinkStaticProc);
     LONG_PTR baseProc =
         SetWindowLongPtrA(GetDlgItem(dialog, IDC_MAIL_LINK), GWLP_WNDPROC, linkProc);
-    shellState.linkLabelBaseProc = reinterpret_cast<WNDPROC>(baseProc);
+    linkLabelBaseProc = reinterpret_cast<WNDPROC>(baseProc);
     SetWindowLongPtrA(GetDlgItem(dialog, IDC_WEB_LINK), GWLP_WNDPROC, linkProc);
 }
 
 void DrawLogo(HDC dc) {
     HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ previous = SelectObject(memory, shellState.logoBitmap);
+    HGDIOBJ previous = SelectObject(memory, logoBitmap);
     BitBlt(dc, LogoLeft, LogoTop, LogoSize, LogoSize, memory, 0, 0, SRCCOPY);
     SelectObject(memory, previous);
     DeleteDC(memory);
@@ -88,7 +91,7 @@ void OpenAddress(const char* target) {
 
 void CloseAboutBox(HWND dialog, WPARAM wParam) {
     EndDialog(dialog, static_cast<INT_PTR>(wParam));
-    appState.aboutDialogOpen = 0;
+    aboutDialogOpen = false;
 }
 
 // Only the control id counts: every notification from a label is a click.
@@ -112,11 +115,17 @@ INT_PTR OnAboutCommand(HWND dialog, WPARAM wParam) {
 
 } // namespace
 
+void OpenAboutBox(HINSTANCE instance, HWND owner, HBITMAP logo) {
+    if (aboutDialogOpen) return;
+    logoBitmap = logo;
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ABOUT), owner, AboutDialogProc, 0);
+}
+
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
         SubclassLinkLabels(dialog);
-        appState.aboutDialogOpen = 1;
+        aboutDialogOpen = true;
         return FALSE;
     case WM_PAINT:
         PaintAboutBox(dialog);
@@ -124,7 +133,7 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     case WM_COMMAND:
         return OnAboutCommand(dialog, wParam);
     case WM_DESTROY:
-        appState.aboutDialogOpen = 0;
+        aboutDialogOpen = false;
         return FALSE;
     }
     return FALSE;
@@ -145,5 +154,5 @@ LRESULT CALLBACK LinkStaticProc(HWND label, UINT message, WPARAM wParam, LPARAM 
         PaintLinkLabel(label, reinterpret_cast<HDC>(wParam));
         return 0;
     }
-    return CallWindowProcA(shellState.linkLabelBaseProc, label, message, wParam, lParam);
+    return CallWindowProcA(linkLabelBaseProc, label, message, wParam, lParam);
 }

@@ -8,6 +8,9 @@ inline constexpr char ContactMailAddress[] = ZARVILO_CONTACT_MAIL;
 inline constexpr char ContactWebAddress[] = ZARVILO_CONTACT_WEB;
 inline constexpr char ContactMailTarget[] = "mailto:" ZARVILO_CONTACT_MAIL;
 
+// Runs the modal about box over owner, showing logo, unless it is open already.
+void OpenAboutBox(HINSTANCE instance, HWND owner, HBITMAP logo);
+
 // The about box: logo, etched lines and two hyperlink labels.
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

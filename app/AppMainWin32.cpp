@@ -2,7 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/MainWindowWin32.h"
-#include "app/ShellState.h"
+#include "app/ProgramHandlesWin32.h"
 #include "app/StartupPaths.h"
 #include "res/ResourceIds.h"
 
@@ -63,14 +63,14 @@ static int RunMessageLoop() {
 }
 
 int AppMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int) {
-    shellState.instance = instance;
+    programHandles.instance = instance;
     if (!previousInstance && !RegisterMainWindowClass(instance)) return 0;
-    shellState.trayMenu = BuildTrayMenu();
+    programHandles.trayMenu = BuildTrayMenu();
     char defaultLogPath[PathBufferSize];
     if (!LocateStartupFiles(appState.configPath, defaultLogPath)) return 0;
     LoadStartupSettings(defaultLogPath);
-    shellState.mainWindow = CreateMainWindow(instance);
-    if (!shellState.mainWindow) return 0;
+    programHandles.mainWindow = CreateMainWindow(instance);
+    if (!programHandles.mainWindow) return 0;
     return RunMessageLoop();
 }
 

@@ -1,25 +1,23 @@
 #pragma once
 #include <cstdint>
 
-#include "app/Lock.h"
+#include "base/Lock.h"
 #include "fetch/Fetch.h"
 #include "fetch/SourceUrl.h"
 #include "settings/Settings.h"
 
 inline constexpr int PathBufferSize = 260;
 
-// The process-wide state that the portable code shares. The Windows shell's
-// handles (window, menu, bitmaps, tray icon) live beside it in ShellState.
+// The process-wide state that the portable code shares. The program's
+// Windows handles (window, menu, bitmaps, tray icon) live beside it in
+// ProgramHandles.
 struct AppState {
     AppSettings settings;
     FetchTarget target;
     TemperatureReading reading;
     FetchBuffers buffers;
     int32_t timerTicks;
-    int32_t workingMinutes;
     uint32_t lastThreadId;
-    uint8_t settingsDialogOpen;
-    uint8_t aboutDialogOpen;
     char configPath[PathBufferSize];
 };
 

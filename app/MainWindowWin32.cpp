@@ -4,10 +4,8 @@
 
 #include "about/AboutDialogWin32.h"
 #include "app/AppState.h"
-#include "app/RefreshSchedule.h"
-#include "app/ShellState.h"
-#include "fetch/RefreshWorkerWin32.h"
-#include "icon/IconComposerWin32.h"
+#include "app/ProgramHandlesWin32.h"
+#include "app/RefreshWin32.h"
 #include "res/ResourceIds.h"
 #include "settings/SettingsDialogWin32.h"
 
@@ -15,18 +13,21 @@ static constexpr UINT TrayIconId = 1;
 static constexpr UINT_PTR RefreshTimerId = 1;
 static constexpr UINT TimerPeriodMs = 1000;
 static constexpr WORD WinSockVersion = 0x0101;
-static constexpr char NoReadingTip[] = "Нет данных";
 static constexpr char GraphPageAddress[] = "http://" ZARVILO_FEED_HOST "/cgi/rrd.pl/to.html";
 
 // Sent by the shell to every top-level window when the notification area is
 // created anew; registered at window creation.
 static UINT taskbarCreatedMessage;
 
-void StartRefresh() {
-    DWORD threadId = 0;
-    HANDLE thread = CreateThread(nullptr, 0, RefreshWorker, &trayRefreshView, 0, &threadId);
-    appState.lastThreadId = threadId;
-    if (thread) CloseHandle(thread);
+// The tray icon as every refresh shows it; set up before the first refresh.
+static TrayView trayView;
+
+static void StartTrayRefresh() {
+    StartRefresh(trayView);
+}
+
+static HICON ComposeNoReadingIcon() {
+    return trayView.Compose(UnknownTemperature);
 }
 
 static void StartWinSock() {
@@ -38,31 +39,41 @@ static void StartWinSock() {
 }
 
 static HBITMAP LoadBitmapResource(int id) {
-    return LoadBitmapA(shellState.instance, MAKEINTRESOURCEA(id));
+    return LoadBitmapA(programHandles.instance, MAKEINTRESOURCEA(id));
 }
 
 static void LoadBitmaps() {
-    shellState.unknownBackground = LoadBitmapResource(IDB_BG_UNKNOWN);
-    shellState.positiveBackground = LoadBitmapResource(IDB_BG_POSITIVE);
-    shellState.negativeBackground = LoadBitmapResource(IDB_BG_NEGATIVE);
-    shellState.zeroBackground = LoadBitmapResource(IDB_BG_ZERO);
-    shellState.digitStrip = LoadBitmapResource(IDB_DIGITS);
-    shellState.logoBitmap = LoadBitmapResource(IDB_LOGO);
+    IconBitmaps& icon = programHandles.iconBitmaps;
+    icon.unknownBackground = LoadBitmapResource(IDB_BG_UNKNOWN);
+    icon.positiveBackground = LoadBitmapResource(IDB_BG_POSITIVE);
+    icon.negativeBackground = LoadBitmapResource(IDB_BG_NEGATIVE);
+    icon.zeroBackground = LoadBitmapResource(IDB_BG_ZERO);
+    icon.digitStrip = LoadBitmapResource(IDB_DIGITS);
+    programHandles.logoBitmap = LoadBitmapResource(IDB_LOGO);
+}
+
+// The window is handed over here, not read back from programHandles: the
+// first refresh starts before CreateWindowExA has returned it.
+static void SetUpTrayView(HWND window) {
+    trayView.trayIcon = &programHandles.trayIcon;
+    trayView.bitmaps = &programHandles.iconBitmaps;
+    trayView.window = window;
 }
 
 static void OnCreate(HWND window) {
     StartWinSock();
     SetTimer(window, RefreshTimerId, TimerPeriodMs, nullptr);
     LoadBitmaps();
-    shellState.trayIcon.Add(window, TrayIconId, ComposeTemperatureIcon(UnknownTemperature),
-                            NoReadingTip, WM_TRAYNOTIFY);
+    SetUpTrayView(window);
+    programHandles.trayIcon.Add(window, TrayIconId, ComposeNoReadingIcon(), NoReadingTooltip,
+                                WM_TRAYNOTIFY);
     taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
     // refreshLock is ready before any code runs, so the first refresh may start.
-    StartRefresh();
+    StartTrayRefresh();
 }
 
 static void OnDestroy(HWND window) {
-    shellState.trayIcon.Delete();
+    programHandles.trayIcon.Delete();
     WSACleanup();
     KillTimer(window, RefreshTimerId);
     PostQuitMessage(0);
@@ -70,18 +81,18 @@ static void OnDestroy(HWND window) {
 
 // Shows at once that the reading is being renewed, then renews it.
 static void RefreshNow() {
-    shellState.trayIcon.Modify(ComposeTemperatureIcon(UnknownTemperature), NoReadingTip);
-    StartRefresh();
+    programHandles.trayIcon.Modify(ComposeNoReadingIcon(), NoReadingTooltip);
+    StartTrayRefresh();
 }
 
 static void RestoreTrayIcon() {
-    shellState.trayIcon.Restore(ComposeTemperatureIcon(UnknownTemperature));
+    programHandles.trayIcon.Restore(ComposeNoReadingIcon());
 }
 
 static void OnTimer() {
-    if (CountTimerTick(appState.timerTicks, appState.settings.RefreshTime)) StartRefresh();
+    if (CountTimerTick(appState.timerTicks, appState.settings.RefreshTime)) StartTrayRefresh();
     // The notification area was missing at start or lost our icon: try again.
-    if (shellState.trayIcon.IsLost()) RestoreTrayIcon();
+    if (programHandles.trayIcon.IsLost()) RestoreTrayIcon();
 }
 
 static void OpenGraphPage() {
@@ -93,8 +104,8 @@ static void ShowTrayMenu(HWND window) {
     GetCursorPos(&pointer);
     // Without the foreground the menu would not close on a click elsewhere.
     SetForegroundWindow(window);
-    TrackPopupMenu(shellState.trayMenu, TPM_BOTTOMALIGN | TPM_RIGHTALIGN, pointer.x, pointer.y, 0,
-                   window, nullptr);
+    TrackPopupMenu(programHandles.trayMenu, TPM_BOTTOMALIGN | TPM_RIGHTALIGN, pointer.x, pointer.y,
+                   0, window, nullptr);
     PostMessageA(window, WM_NULL, 0, 0);
 }
 
@@ -103,8 +114,12 @@ static void OnTrayNotify(HWND window, LPARAM mouseMessage) {
     if (mouseMessage == WM_LBUTTONDBLCLK) OpenGraphPage();
 }
 
-static void OpenDialog(HWND window, int templateId, DLGPROC procedure) {
-    DialogBoxParamA(shellState.instance, MAKEINTRESOURCEA(templateId), window, procedure, 0);
+// The main thread is the only writer of the settings, so the dialog reads
+// them without the lock.
+static void OpenSettings(HWND window) {
+    const SettingsDialogHost host{&appState.settings, appState.configPath, PublishSettings,
+                                  StartTrayRefresh};
+    OpenSettingsDialog(programHandles.instance, window, host);
 }
 
 // The whole wParam is the command: a non-zero notification code matches nothing.
@@ -117,16 +132,14 @@ static void OnCommand(HWND window, WPARAM command) {
         RefreshNow();
         break;
     case IDM_EXIT:
-        shellState.trayIcon.Delete();
+        programHandles.trayIcon.Delete();
         PostQuitMessage(0);
         break;
     case IDM_ABOUT:
-        if (!appState.aboutDialogOpen) OpenDialog(window, IDD_ABOUT, AboutDialogProc);
+        OpenAboutBox(programHandles.instance, window, programHandles.logoBitmap);
         break;
     case IDM_SETTINGS:
-        if (appState.settingsDialogOpen) break;
-        PrepareSettingsDialog();
-        OpenDialog(window, IDD_SETTINGS, SettingsDialogProc);
+        OpenSettings(window);
         break;
     }
 }

@@ -1,13 +1,8 @@
 #include "app/TrayIconWin32.h"
 
-#include "app/ShellState.h"
-#include "icon/IconComposerWin32.h"
-
 // The shell is told the record's first published form (a 64-byte tooltip,
 // no balloons), so it reads no further than that.
 static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V1_SIZE == 88, "88-byte record on 32 bits");
-
-TrayRefreshView trayRefreshView;
 
 void TrayIcon::Add(HWND window, UINT id, HICON icon, const char* tip, UINT callbackMessage) {
     LockHolder hold(recordLock);
@@ -40,8 +35,7 @@ void TrayIcon::Delete() {
     presence = Presence::Deleted;
 }
 
-bool TrayIcon::IsLost() {
-    LockHolder hold(recordLock);
+bool TrayIcon::IsLost() const {
     return presence == Presence::Lost;
 }
 
@@ -74,6 +68,10 @@ bool TrayIcon::Notify(DWORD operation) {
     return Shell_NotifyIconA(operation, &notifyData) != FALSE;
 }
 
-void TrayRefreshView::Show(double temperature, const char* tooltip) {
-    shellState.trayIcon.Modify(ComposeTemperatureIcon(temperature), tooltip);
+HICON TrayView::Compose(double temperature) const {
+    return ComposeTemperatureIcon(temperature, *bitmaps, window);
+}
+
+void TrayView::Show(double temperature, const char* tooltip) {
+    trayIcon->Modify(Compose(temperature), tooltip);
 }

@@ -5,8 +5,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "app/Lock.h"
-#include "fetch/RefreshWorker.h"
+#include <atomic>
+
+#include "app/Refresh.h"
+#include "base/Lock.h"
+#include "icon/IconComposerWin32.h"
 
 inline constexpr int TrayTipSize = 64;
 
@@ -19,8 +22,9 @@ class TrayIcon {
     void Delete();
 
     // True when the shell has no icon of ours although we never deleted it:
-    // the notification area was missing at start or has lost the icon.
-    bool IsLost();
+    // the notification area was missing at start or has lost the icon. Never
+    // waits, not even for a shell call that another thread is in.
+    bool IsLost() const;
 
     // Shows the icon again with the picture and tooltip it last had; the
     // no-reading icon stands in when no picture is held (only Add has run).
@@ -35,13 +39,18 @@ class TrayIcon {
     // Modify runs on refresh threads and on the main thread; the held icon
     // must be released exactly once.
     Lock recordLock;
-    Presence presence = Presence::NotAdded;
+    std::atomic<Presence> presence{Presence::NotAdded};
 };
 
-// Where refreshes show their outcome: the tray icon.
-class TrayRefreshView : public RefreshView {
+// Where refreshes show their outcome: the tray icon, drawn for the hidden
+// window. Filled in on the main thread before the first refresh starts and
+// left alone afterwards, so refresh threads read it without a lock.
+class TrayView : public RefreshView {
   public:
+    TrayIcon* trayIcon = nullptr;
+    const IconBitmaps* bitmaps = nullptr;
+    HWND window = nullptr;
+
+    HICON Compose(double temperature) const;
     void Show(double temperature, const char* tooltip) override;
 };
-
-extern TrayRefreshView trayRefreshView;

@@ -60,7 +60,9 @@ bool FetchTemperature(const FetchConfig& config, FetchBuffers& buffers,
                       TemperatureReading& reading) {
     // Nothing captured by an earlier fetch may stand in for this one's answer.
     buffers.responseText[0] = '\0';
-    if (!config.target.valid) return false;
+    // A direct connection refuses such a port itself; a proxy would be asked
+    // for it all the same.
+    if (!config.target.valid || !IsUsablePort(config.target.port)) return false;
     int held = Exchange(config, buffers);
     if (held < 0) return false;
     buffers.receiveBuffer[held] = '\0';

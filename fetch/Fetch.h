@@ -1,15 +1,7 @@
 #pragma once
+#include "base/Reading.h"
 #include "fetch/SourceUrl.h"
 #include "settings/Settings.h"
-
-inline constexpr double UnknownTemperature = -273.0;
-inline constexpr int ValueTextLimit = 11;
-
-// The last value fetched, its decimal mark replaced by a full stop.
-struct TemperatureReading {
-    double temperature;
-    char valueText[ValueTextLimit + 1];
-};
 
 // Process-wide working buffers of one fetch, touched only under refreshLock.
 struct FetchBuffers {

@@ -3,6 +3,10 @@
 inline constexpr long LowestPort = 1;
 inline constexpr long HighestPort = 65535;
 
+bool IsUsablePort(long port) {
+    return port >= LowestPort && port <= HighestPort;
+}
+
 TcpClient::TcpClient() : socket(OpenTcpSocket()) {}
 
 TcpClient::~TcpClient() {
@@ -10,7 +14,7 @@ TcpClient::~TcpClient() {
 }
 
 bool TcpClient::Connect(const char* host, long port) {
-    if (port < LowestPort || port > HighestPort) return Abandon(InvalidArgumentError());
+    if (!IsUsablePort(port)) return Abandon(InvalidArgumentError());
     uint32_t address = 0;
     if (!ResolveAddress(host, address)) return false;
     if (ConnectSocket(socket, address, static_cast<uint16_t>(port)) == -1) {

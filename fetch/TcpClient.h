@@ -3,6 +3,9 @@
 
 #include "fetch/SocketLayer.h"
 
+// True for the ports a connection can be made to, 1 to 65535.
+bool IsUsablePort(long port);
+
 // A blocking client over one IPv4 TCP socket, used for one connection only.
 // Its construction creates the socket; readiness is polled without waiting.
 class TcpClient {

@@ -1,7 +1,6 @@
 #include "icon/IconComposerWin32.h"
 
-#include "app/Lock.h"
-#include "app/ShellState.h"
+#include "base/Lock.h"
 #include "icon/PictureRule.h"
 
 namespace {
@@ -9,18 +8,18 @@ namespace {
 // Serialises compositions: they share the source bitmaps.
 Lock composerLock;
 
-HBITMAP BackgroundBitmap(PictureBackground background) {
+HBITMAP BackgroundBitmap(const IconBitmaps& bitmaps, PictureBackground background) {
     // In the order of PictureBackground.
-    const HBITMAP backgrounds[] = {shellState.unknownBackground, shellState.zeroBackground,
-                                   shellState.positiveBackground, shellState.negativeBackground};
+    const HBITMAP backgrounds[] = {bitmaps.unknownBackground, bitmaps.zeroBackground,
+                                   bitmaps.positiveBackground, bitmaps.negativeBackground};
     return backgrounds[static_cast<int>(background)];
 }
 
-void PaintPlan(HDC canvas, HDC source, const IconPlan& plan) {
-    SelectObject(source, BackgroundBitmap(plan.background));
+void PaintPlan(HDC canvas, HDC source, const IconBitmaps& bitmaps, const IconPlan& plan) {
+    SelectObject(source, BackgroundBitmap(bitmaps, plan.background));
     BitBlt(canvas, 0, 0, IconSize, IconSize, source, 0, 0, SRCCOPY);
     if (plan.glyphCount == 0) return;
-    SelectObject(source, shellState.digitStrip);
+    SelectObject(source, bitmaps.digitStrip);
     for (int i = 0; i < plan.glyphCount; ++i) {
         const GlyphCell& glyph = plan.glyphs[i];
         DrawTransparent(canvas, source, glyph.iconLeft, GlyphTop, glyph.stripLeft, 0, glyph.width,
@@ -52,24 +51,24 @@ HICON MakeOpaqueIcon(HBITMAP colour, HBITMAP mask) {
 
 } // namespace
 
-HICON ComposeTemperatureIcon(double temperature) {
+HICON ComposeTemperatureIcon(double temperature, const IconBitmaps& bitmaps, HWND window) {
     LockHolder hold(composerLock);
     const IconPlan plan = PlanPicture(temperature);
 
-    HDC display = GetDC(shellState.mainWindow);
+    HDC display = GetDC(window);
     HDC canvasDc = CreateCompatibleDC(display);
     HDC maskDc = CreateCompatibleDC(display);
     HDC sourceDc = CreateCompatibleDC(display);
     HBITMAP canvas = CreateCompatibleBitmap(display, IconSize, IconSize);
     // A fresh memory context holds a monochrome bitmap, so this one is too.
     HBITMAP mask = CreateCompatibleBitmap(maskDc, IconSize, IconSize);
-    ReleaseDC(shellState.mainWindow, display);
+    ReleaseDC(window, display);
 
     SelectObject(canvasDc, canvas);
     SelectObject(maskDc, mask);
     BitBlt(canvasDc, 0, 0, IconSize, IconSize, nullptr, 0, 0, BLACKNESS);
     BitBlt(maskDc, 0, 0, IconSize, IconSize, nullptr, 0, 0, BLACKNESS);
-    PaintPlan(canvasDc, sourceDc, plan);
+    PaintPlan(canvasDc, sourceDc, bitmaps, plan);
     SetTopByteEverywhere(canvasDc);
 
     // Deleting the contexts frees the bitmaps from them before they go.

@@ -1,15 +1,25 @@
 #pragma once
-// The tray icon's picture drawn with GDI from the shell's five source bitmaps,
-// following the plan of the portable picture rule.
+// The tray icon's picture drawn with GDI from five source bitmaps, following
+// the plan of the portable picture rule.
 #include <windows.h>
 
 // The digit strip's background colour, magenta.
 inline constexpr COLORREF GlyphKeyColour = RGB(255, 0, 255);
 
+// The source bitmaps, loaded once and kept for the whole run.
+struct IconBitmaps {
+    HBITMAP digitStrip;
+    HBITMAP unknownBackground;
+    HBITMAP positiveBackground;
+    HBITMAP negativeBackground;
+    HBITMAP zeroBackground;
+};
+
 // A new icon for the temperature, owned by the caller; null when the icon
-// cannot be made. Safe to call from any thread: compositions take turns,
-// because a source bitmap can be selected into one device context only.
-HICON ComposeTemperatureIcon(double temperature);
+// cannot be made. The icon takes the display format of window's device
+// context. Safe to call from any thread: compositions take turns, because a
+// source bitmap can be selected into one device context only.
+HICON ComposeTemperatureIcon(double temperature, const IconBitmaps& bitmaps, HWND window);
 
 // Copies the source rectangle onto the destination rectangle of the same
 // size, leaving the destination where the source pixel is the key colour.

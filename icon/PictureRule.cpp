@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "fetch/Fetch.h"
+#include "base/Reading.h"
 
 namespace {
 

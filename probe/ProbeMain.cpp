@@ -10,7 +10,7 @@
 
 #include "app/AppState.h"
 #include "app/StartupPaths.h"
-#include "fetch/RefreshWorker.h"
+#include "app/Refresh.h"
 #include "icon/PictureBmp.h"
 #include "icon/PictureRule.h"
 #include "probe/Cp1251.h"
@@ -102,7 +102,8 @@ bool WriteIcon(const char* path, double temperature) {
 void PrintSettings(const AppSettings& settings, bool raw) {
     PrintText("source", settings.SourceURL, raw);
     if (settings.UseProxy != 0) {
-        printf("proxy: %s:%s\n", settings.HostName, settings.RemotePort);
+        const std::string proxy = std::string(settings.HostName) + ":" + settings.RemotePort;
+        PrintText("proxy", proxy.c_str(), raw);
     }
     if (settings.WriteLog != 0) PrintText("log", settings.LogFile, raw);
 }
@@ -127,7 +128,7 @@ int main(int argc, char** argv) {
     PrintSettings(settings, options.raw);
 
     ProbeView view;
-    RefreshOutcome outcome = RefreshOnce(view);
+    RefreshOutcome outcome = RefreshProgramReading(view);
     printf("outcome: %s\n", OutcomeName(outcome));
     if (view.shown) PrintText("tooltip", view.tooltip.c_str(), options.raw);
     if (options.iconPath != nullptr) {

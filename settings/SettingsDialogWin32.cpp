@@ -3,8 +3,6 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
-#include "app/AppState.h"
-#include "app/MainWindowWin32.h"
 #include "res/ResourceIds.h"
 #include "settings/SettingsRules.h"
 
@@ -31,14 +29,39 @@ constexpr DWORD LogFileChooserFlags =
 // A title size with no title buffer: the chooser ignores it.
 constexpr DWORD UnusedFileTitleSize = 20;
 
+// The dialog's own state while it runs; it opens on the main thread only.
+const SettingsDialogHost* host;
+int32_t workingMinutes;
+bool dialogOpen;
+
 // The up-down class and the file chooser live in libraries that take
-// megabytes to map, so they are loaded only when the dialog needs them. They
-// are never freed: the registered class keeps calling into its library.
+// megabytes to map, so they are loaded only when the dialog needs them, and
+// once: they are never freed, the registered class keeps calling into its
+// library. Only the system folder is searched, never the program's own,
+// where a downloaded file of the same name could lie.
+HMODULE LoadSystemLibrary(const char* fileName) {
+    char path[MAX_PATH];
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length + 1 + lstrlenA(fileName) >= MAX_PATH) return nullptr;
+    path[length] = '\\';
+    lstrcpyA(path + length + 1, fileName);
+    return LoadLibraryA(path);
+}
+
 template <typename Function> Function LoadSystemFunction(const char* library, const char* name) {
-    HMODULE module = LoadLibraryA(library);
+    HMODULE module = LoadSystemLibrary(library);
     FARPROC found = module ? GetProcAddress(module, name) : nullptr;
     return reinterpret_cast<Function>(reinterpret_cast<void*>(found));
 }
+
+template <typename Function>
+Function LoadSystemFunctionOnce(Function& cached, const char* library, const char* name) {
+    if (!cached) cached = LoadSystemFunction<Function>(library, name);
+    return cached;
+}
+
+decltype(&InitCommonControlsEx) registerControls;
+decltype(&GetOpenFileNameA) chooseFile;
 
 bool IsTicked(HWND dialog, int checkBox) {
     return SendDlgItemMessageA(dialog, checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -59,7 +82,7 @@ void ShowFlag(HWND dialog, const CheckBoxGroup& group, int32_t flag) {
 }
 
 void ShowWorkingMinutes(HWND dialog) {
-    SetDlgItemInt(dialog, IDC_REFRESH_MINUTES, static_cast<UINT>(appState.workingMinutes), TRUE);
+    SetDlgItemInt(dialog, IDC_REFRESH_MINUTES, static_cast<UINT>(workingMinutes), TRUE);
 }
 
 void ShowTextFields(HWND dialog, AppSettings settings) {
@@ -82,43 +105,40 @@ int32_t ReadMinutesField(HWND dialog) {
     return ReadRefreshMinutes(text);
 }
 
-// The main thread is the only writer of the settings, so it reads them
-// without the lock.
-void OpenSettingsDialog(HWND dialog) {
-    const AppSettings& settings = appState.settings;
-    appState.workingMinutes = settings.RefreshTime;
+void ShowSettings(HWND dialog) {
+    const AppSettings& settings = *host->settings;
+    workingMinutes = settings.RefreshTime;
     ShowWorkingMinutes(dialog);
     SendDlgItemMessageA(dialog, IDC_REFRESH_SPIN, UDM_SETBUDDY,
                         reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_REFRESH_MINUTES)), 0);
     ShowTextFields(dialog, settings);
     ShowFlag(dialog, ProxyGroup, settings.UseProxy);
     ShowFlag(dialog, LogGroup, settings.WriteLog);
-    appState.settingsDialogOpen = 1;
+    dialogOpen = true;
 }
 
 void StepMinutes(HWND dialog, const NMUPDOWN& change) {
-    appState.workingMinutes = StepRefreshMinutes(appState.workingMinutes, change.iDelta);
+    workingMinutes = StepRefreshMinutes(workingMinutes, change.iDelta);
     ShowWorkingMinutes(dialog);
 }
 
 void CloseSettingsDialog(HWND dialog, WPARAM command) {
     EndDialog(dialog, static_cast<INT_PTR>(command));
-    appState.settingsDialogOpen = 0;
+    dialogOpen = false;
 }
 
-// The new settings take effect through PublishSettings, which swaps them and
-// their target in under a short lock: a running refresh keeps its own copy,
-// and this thread never waits for it.
+// The host's publish puts the new settings in force without waiting for a
+// running refresh, which keeps its own copy.
 void ConfirmSettings(HWND dialog, WPARAM command) {
-    AppSettings settings = appState.settings;
+    AppSettings settings = *host->settings;
     ReadTextFields(dialog, settings);
     CloseSettingsDialog(dialog, command);
     settings.RefreshTime = ReadMinutesField(dialog);
     settings.UseProxy = IsTicked(dialog, IDC_USE_PROXY) ? 1 : 0;
     settings.WriteLog = IsTicked(dialog, IDC_WRITE_LOG) ? 1 : 0;
-    SaveSettings(appState.configPath, settings);
-    PublishSettings(settings);
-    StartRefresh();
+    SaveSettings(host->configPath, settings);
+    host->publish(settings);
+    host->refresh();
 }
 
 // A picked file is the log from now on, even if the dialog is then
@@ -135,12 +155,12 @@ void ChooseLogFile(HWND dialog) {
     chooser.nMaxFileTitle = UnusedFileTitleSize;
     chooser.lpstrTitle = LogFileChooserTitle;
     chooser.Flags = LogFileChooserFlags;
-    auto chooseFile =
-        LoadSystemFunction<decltype(&GetOpenFileNameA)>("comdlg32.dll", "GetOpenFileNameA");
-    if (!chooseFile || !chooseFile(&chooser)) return;
-    AppSettings settings = appState.settings;
+    if (!LoadSystemFunctionOnce(chooseFile, "comdlg32.dll", "GetOpenFileNameA") ||
+        !chooseFile(&chooser))
+        return;
+    AppSettings settings = *host->settings;
     lstrcpynA(settings.LogFile, path, sizeof settings.LogFile);
-    PublishSettings(settings);
+    host->publish(settings);
     SetDlgItemTextA(dialog, IDC_LOG_FILE, settings.LogFile);
 }
 
@@ -170,20 +190,25 @@ void OnSettingsNotify(HWND dialog, const NMHDR& header) {
         StepMinutes(dialog, reinterpret_cast<const NMUPDOWN&>(header));
 }
 
-} // namespace
-
-void PrepareSettingsDialog() {
-    auto registerControls =
-        LoadSystemFunction<decltype(&InitCommonControlsEx)>("comctl32.dll", "InitCommonControlsEx");
-    if (!registerControls) return;
+void RegisterUpDownClass() {
+    if (!LoadSystemFunctionOnce(registerControls, "comctl32.dll", "InitCommonControlsEx")) return;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_UPDOWN_CLASS};
     registerControls(&controls);
+}
+
+} // namespace
+
+void OpenSettingsDialog(HINSTANCE instance, HWND owner, const SettingsDialogHost& dialogHost) {
+    if (dialogOpen) return;
+    host = &dialogHost;
+    RegisterUpDownClass();
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SETTINGS), owner, SettingsDialogProc, 0);
 }
 
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
-        OpenSettingsDialog(dialog);
+        ShowSettings(dialog);
         return TRUE;
     case WM_NOTIFY:
         OnSettingsNotify(dialog, *reinterpret_cast<const NMHDR*>(lParam));
@@ -192,7 +217,7 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
         OnSettingsCommand(dialog, wParam);
         break;
     case WM_DESTROY:
-        appState.settingsDialogOpen = 0;
+        dialogOpen = false;
         break;
     }
     return 0;

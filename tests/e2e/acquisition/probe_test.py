@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
-"""zarvilo-probe end to end, against the peers of tests/tools/with_peers.py:
+"""Acquisition against real peers, through zarvilo-probe, which makes one
+refresh with the program's own code:
 
     with_peers.py probe_test.py [EMULATOR...] PROBE
 
 Each case writes a Quorbel.cfg into a scratch directory, runs the probe
 there (through EMULATOR, e.g. tools/wine-run.sh win64, when given) and checks
-its exit status, its output, the change log and the icon file.
+its exit status, its output, the change log, the icon and what the peers saw.
 """
 
 import os
@@ -15,153 +16,159 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import urllib.request
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from texts import TEXTS  # noqa: E402
 
 COMMAND = sys.argv[1:]
-FEED_PORT = os.environ.get("ZARVILO_FEED_PORT", "")
-PROXY_PORT = os.environ.get("ZARVILO_PROXY_PORT", "")
-CLOSED_PORT = os.environ.get("ZARVILO_CLOSED_PORT", "")
-
-TOOLTIP_UTF8 = "Температура в Ларвинске [%s] по Цельсию."
-NO_DATA_UTF8 = "Нет данных"
-NO_CONNECTION_LOG = b"  \xcd\xe5\xf2 \xf1\xee\xe5\xe4\xe8\xed\xe5\xed\xe8\xff \xf1 \xf1\xe5\xf0\xe2\xe5\xf0\xee\xec.\r\n"
-INVALID_DATA_LOG = (
-    b"  \xcf\xee\xeb\xf3\xf7\xe5\xed\xfb \xed\xe5\xea\xee\xf0\xf0\xe5\xea\xf2\xed\xfb\xe5 "
-    b"\xe4\xe0\xed\xed\xfb\xe5 \xf1 \xf1\xe5\xf0\xe2\xe5\xf0\xe0.\r\n"
-)
-STAMP_LENGTH = 17
-
-# 5-5-5 colours of the icon's lower field.
-DARK_BLUE = 0x18D2
-DARK_RED = 0x4C22
-DARK_GREY = 0x2D6B
-WHITE = 0x7FFF
+PEERS = {name: os.environ.get("ZARVILO_%s_PORT" % name.upper(), "") for name in ("feed", "httpd", "proxy", "closed")}
+HTTPD_PATH = os.environ.get("ZARVILO_HTTPD_PATH", "")
+STAMP_LENGTH = len("05.03.2005  07:09")
+VALID, NO_VALUE, INVALID, FAILED = 0, 1, 2, 3
 
 
-def read_bmp_555(path):
-    """The 16-bit BMP at path as (width, height, pixel(x, y) with y from the top)."""
+def url(peer, path="/files/weather.js", query=""):
+    return "http://127.0.0.1:%s%s%s" % (PEERS[peer], path, "?" + query if query else "")
+
+
+def feed(query):
+    return url("feed", query=query)
+
+
+def recorded_request(tag):
+    with urllib.request.urlopen(url("feed", "/_request", "id=" + tag), timeout=10) as answer:
+        return answer.read()
+
+
+def background(path):
+    """The icon's background at its bottom-left pixel: red, blue or grey."""
     with open(path, "rb") as bmp:
         data = bmp.read()
-    assert data[:2] == b"BM", "not a BMP file"
     offset = struct.unpack_from("<I", data, 10)[0]
-    width, height, _, bits = struct.unpack_from("<iiHH", data, 18)
-    assert bits == 16, bits
-    stride = (width * 2 + 3) & ~3
+    assert struct.unpack_from("<iiHH", data, 18) == (16, 16, 1, 16), "a 16x16 5-5-5 picture"
+    pixel = struct.unpack_from("<H", data, offset)[0]  # rows bottom-up
+    red, green, blue = (pixel >> 10) & 31, (pixel >> 5) & 31, pixel & 31
+    return "grey" if red == green == blue else "red" if red > blue else "blue"
 
-    def pixel(x, y):
-        row = height - 1 - y
-        return struct.unpack_from("<H", data, offset + row * stride + x * 2)[0]
 
-    return width, height, pixel
+# Each row: what the case shows, the source address, the proxy (peer or None),
+# then the exit status, the value in the tooltip (None: "no data"; "": no
+# tooltip shown), the log text and the icon's background.
+OUTCOMES = [
+    ("feed server", feed("value=-12,5"), None, VALID, "-12.5", "  -12.5\r\n", "blue"),
+    ("static file from lighttpd", url("httpd", HTTPD_PATH), None, VALID, "-7.5", "  -7.5\r\n", "blue"),
+    ("through tinyproxy", feed("value=3,5"), "proxy", VALID, "3.5", "  3.5\r\n", "red"),
+    ("lighttpd through tinyproxy", url("httpd", HTTPD_PATH), "proxy", VALID, "-7.5", "  -7.5\r\n", "blue"),
+    ("answer in pieces", feed("mode=pieces&delay=0.05&value=0,5"), None, VALID, "0.5", "  0.5\r\n", "red"),
+    ("late answer", feed("mode=late&delay=1.5&value=-0,5"), None, VALID, "-0.5", "  -0.5\r\n", "blue"),
+    ("longest value", feed("value=12345678,95"), None, VALID, "12345678.95", "  12345678.95\r\n", "red"),
+    ("zero", feed("value=0,0"), None, VALID, "0.0", "  0.0\r\n", "grey"),
+    ("404 from lighttpd", url("httpd", "/files/missing.js"), None, NO_VALUE, None, "no connection", "grey"),
+    ("tinyproxy cannot reach the source", url("closed"), "proxy", NO_VALUE, None, "no connection", "grey"),
+    ("connection refused", url("closed"), None, NO_VALUE, None, "no connection", "grey"),
+    ("unresolvable name", "http://no-such-host.invalid/t.js", None, NO_VALUE, None, "no connection", "grey"),
+    ("connection reset", feed("mode=reset"), None, NO_VALUE, None, "no connection", "grey"),
+    ("no value in the answer", feed("value=abc"), None, INVALID, "", "invalid data", "grey"),
+    ("no data file in the answer", feed("mode=no-marker"), None, INVALID, "", "invalid data", "grey"),
+]
 
 
 class ProbeTest(unittest.TestCase):
     def setUp(self):
         self.scratch = tempfile.mkdtemp(prefix="zarvilo-probe-")
+        self.addCleanup(shutil.rmtree, self.scratch, ignore_errors=True)
 
-    def tearDown(self):
-        shutil.rmtree(self.scratch, ignore_errors=True)
+    def path(self, name):
+        return os.path.join(self.scratch, name)
 
-    def configure(self, source, write_log=True, proxy_port=None):
-        lines = ["[Settings]", "SourceURL=" + source, "[Proxy]"]
-        if proxy_port:
-            lines += ["UseProxy=1", "HostName=127.0.0.1", "RemotePort=" + proxy_port]
-        lines += ["[LogOptions]", "WriteLog=%d" % (1 if write_log else 0)]
-        with open(os.path.join(self.scratch, "Quorbel.cfg"), "w", newline="") as cfg:
-            cfg.write("\r\n".join(lines) + "\r\n")
-
-    def feed(self, query):
-        return "http://127.0.0.1:%s/files/weather.js?%s" % (FEED_PORT, query)
+    def configure(self, source, proxy_host=None, proxy_port="", write_log=1):
+        lines = [b"[Settings]", b"SourceURL=" + source.encode("cp1251"), b"[Proxy]"]
+        if proxy_host:
+            lines += [b"UseProxy=1", b"HostName=" + proxy_host.encode("cp1251"), b"RemotePort=" + proxy_port.encode()]
+        lines += [b"[LogOptions]", b"WriteLog=%d" % write_log]
+        with open(self.path("Quorbel.cfg"), "wb") as cfg:
+            cfg.write(b"\r\n".join(lines) + b"\r\n")
 
     def probe(self, *arguments):
         """Runs the probe in the scratch directory: (exit status, output bytes)."""
-        result = subprocess.run(
-            COMMAND + list(arguments),
-            cwd=self.scratch,
-            stdin=subprocess.DEVNULL,
-            stdout=subprocess.PIPE,
-            stderr=subprocess.STDOUT,
-            timeout=120,
-        )
-        return result.returncode, result.stdout
+        result = subprocess.run(COMMAND + list(arguments), cwd=self.scratch, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=120)
+        return result.returncode, result.stdout.replace(b"\r\n", b"\n")
 
     def log_texts(self):
         """The change log's texts, each without its time stamp."""
-        with open(os.path.join(self.scratch, "Quorbel.log"), "rb") as log:
+        with open(self.path("Quorbel.log"), "rb") as log:
             lines = log.read().split(b"\r\n")
         self.assertEqual(lines[-1], b"", "the log ends with a line break")
         return [line[STAMP_LENGTH:] + b"\r\n" for line in lines[:-1]]
 
-    def icon(self):
-        width, height, pixel = read_bmp_555(os.path.join(self.scratch, "icon.bmp"))
-        self.assertEqual((width, height), (16, 16))
-        return pixel
+    def test_outcomes(self):
+        for name, source, proxy, status, value, log, colour in OUTCOMES:
+            with self.subTest(name):
+                self.configure(source, proxy and "127.0.0.1", PEERS.get(proxy, ""))
+                code, output = self.probe("--icon", "icon.bmp")
+                self.assertEqual(code, status, output)
+                text = output.decode("utf-8")
+                if value == "":
+                    self.assertNotIn("tooltip:", text)
+                else:
+                    tooltip = TEXTS["no data"] if value is None else TEXTS["tooltip"] % value
+                    self.assertIn("tooltip: %s\n" % tooltip, text)
+                expected_log = TEXTS.get(log, log).encode("cp1251")
+                self.assertEqual(self.log_texts(), [expected_log])
+                self.assertEqual(background(self.path("icon.bmp")), colour)
+                os.remove(self.path("Quorbel.log"))
 
-    def test_valid_reading(self):
-        self.configure(self.feed("value=-12,5"))
-        status, output = self.probe("--icon", "icon.bmp")
-        self.assertEqual(status, 0, output)
-        text = output.decode("utf-8")
-        self.assertIn("outcome: valid reading\n", text.replace("\r\n", "\n"))
-        self.assertIn("tooltip: " + TOOLTIP_UTF8 % "-12.5", text)
-        self.assertEqual(self.log_texts(), [b"  -12.5\r\n"])
-        pixel = self.icon()
-        self.assertEqual(pixel(0, 15), DARK_BLUE)
-        self.assertEqual(pixel(1, 3), WHITE, "minus sign")
-        self.assertEqual(pixel(10, 14), WHITE, "decimal point")
+    def test_requests_on_the_wire(self):
+        # The feed server stands in as the proxy too, so it sees what a proxy gets.
+        source = url("closed", "/t.js", "id=as-proxy")
+        cases = [
+            ("direct", feed("id=direct"), None, "GET /files/weather.js?id=direct", PEERS["feed"]),
+            ("as proxy", source, PEERS["feed"], "GET " + source, PEERS["closed"]),
+            # The proxy port is read as a C runtime reads a number.
+            ("padded proxy port", source.replace("as-proxy", "padded"), "%sx" % PEERS["feed"],
+             "GET " + source.replace("as-proxy", "padded"), PEERS["closed"]),
+        ]
+        for name, source, proxy_port, request_line, host_port in cases:
+            with self.subTest(name):
+                self.configure(source, proxy_port and "127.0.0.1", proxy_port or "", write_log=0)
+                self.probe()
+                tag = source.rsplit("id=", 1)[1]
+                expected = "%s HTTP/1.0\r\nAccept: */*\r\nHost: 127.0.0.1:%s\r\n\r\n" % (request_line, host_port)
+                self.assertEqual(recorded_request(tag), expected.encode())
 
-    def test_raw_output_keeps_windows_1251(self):
-        self.configure(self.feed("value=7,0"), write_log=False)
-        status, output = self.probe("--raw")
-        self.assertEqual(status, 0, output)
-        self.assertIn(TOOLTIP_UTF8.encode("cp1251") % b"7.0", output)
-        self.assertFalse(os.path.exists(os.path.join(self.scratch, "Quorbel.log")))
+    def test_port_out_of_range_sends_nothing_to_the_proxy(self):
+        for port in ("0", "65536", "99999"):
+            with self.subTest(port):
+                self.configure("http://127.0.0.1:%s/t.js?id=range%s" % (port, port), "127.0.0.1", PEERS["feed"])
+                code, output = self.probe()
+                self.assertEqual(code, NO_VALUE, output)
+                self.assertEqual(recorded_request("range" + port), b"")
 
-    def test_no_value(self):
-        self.configure("http://127.0.0.1:%s/files/weather.js" % CLOSED_PORT)
-        status, output = self.probe("--icon", "icon.bmp")
-        self.assertEqual(status, 1, output)
-        self.assertIn("tooltip: " + NO_DATA_UTF8, output.decode("utf-8"))
-        self.assertEqual(self.log_texts(), [NO_CONNECTION_LOG])
-        pixel = self.icon()
-        self.assertEqual(pixel(0, 15), DARK_GREY)
-        self.assertEqual(pixel(2, 10), WHITE, "ellipsis of the no-reading picture")
-
-    def test_invalid_data(self):
-        self.configure(self.feed("value=abc"))
-        status, output = self.probe("--icon", "icon.bmp")
-        self.assertEqual(status, 2, output)
-        self.assertIn(b"outcome: invalid data", output)
-        self.assertNotIn(b"tooltip:", output)
-        self.assertEqual(self.log_texts(), [INVALID_DATA_LOG])
-        self.assertEqual(self.icon()(2, 10), WHITE, "the icon stays the no-reading picture")
-
-    def test_through_proxy(self):
-        self.configure(self.feed("value=3,5"), proxy_port=PROXY_PORT)
-        status, output = self.probe("--icon", "icon.bmp")
-        self.assertEqual(status, 0, output)
-        self.assertIn(b"proxy: 127.0.0.1:" + PROXY_PORT.encode(), output)
-        self.assertEqual(self.log_texts(), [b"  3.5\r\n"])
-        self.assertEqual(self.icon()(0, 15), DARK_RED)
+    def test_output_encodings(self):
+        self.configure(feed("value=7,0"), "прокси.test", PEERS["closed"], write_log=0)
+        code, output = self.probe()
+        self.assertEqual(code, NO_VALUE, output)
+        self.assertIn(("proxy: прокси.test:%s\n" % PEERS["closed"]).encode("utf-8"), output)
+        self.assertIn(("tooltip: %s\n" % TEXTS["no data"]).encode("utf-8"), output)
+        self.configure(feed("value=7,0"), write_log=0)
+        code, output = self.probe("--raw")
+        self.assertEqual(code, VALID, output)
+        self.assertIn((TEXTS["tooltip"] % "7.0").encode("cp1251"), output)
+        self.assertFalse(os.path.exists(self.path("Quorbel.log")), "no log when logging is off")
 
     def test_unknown_argument(self):
-        self.configure(self.feed("value=1,5"))
-        status, output = self.probe("--bogus")
-        self.assertEqual(status, 3, output)
+        self.configure(feed("value=1,5"))
+        code, output = self.probe("--bogus")
+        self.assertEqual(code, FAILED, output)
         self.assertIn(b"usage:", output)
 
 
-SKIPPED = 77
-
-
-def emulator_cannot_run():
-    """True when the emulator reports that it cannot run this build at all."""
-    return subprocess.run(COMMAND + ["--bogus"], stdin=subprocess.DEVNULL, capture_output=True).returncode == SKIPPED
-
-
 if __name__ == "__main__":
-    if not COMMAND or not FEED_PORT:
+    if not COMMAND or not PEERS["feed"]:
         sys.exit(__doc__)
-    if emulator_cannot_run():
+    if subprocess.run(COMMAND + ["--bogus"], stdin=subprocess.DEVNULL, capture_output=True).returncode == 77:
         print("SKIPPED: the probe cannot run here")
-        sys.exit(SKIPPED)
+        sys.exit(77)
     unittest.main(argv=sys.argv[:1], verbosity=2)

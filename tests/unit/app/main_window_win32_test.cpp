@@ -1,29 +1,27 @@
 // The main window procedure in a window of its own, with the system calls
-// whose failures Wine cannot produce replaced by stand-ins.
+// whose failures Wine cannot produce, or whose arguments cannot be seen from
+// outside, replaced by stand-ins.
 #include <gtest/gtest.h>
 
 #include <winsock2.h>
 
-#include <commctrl.h>
-
 #include <string>
+#include <vector>
 
 #include "app/AppState.h"
 #include "app/MainWindowWin32.h"
-#include "app/ShellState.h"
 #include "res/ResourceIds.h"
 #include "tests/support/ImportPatchWin32.h"
 
 namespace {
 
 struct MessageBoxCall {
-    int count = 0;
-    HWND owner = nullptr;
     std::string text, caption;
     UINT flags = 0;
 };
-MessageBoxCall messageBox;
+std::vector<MessageBoxCall> messageBoxes;
 int cleanups = 0;
+std::vector<std::string> loadedLibraries;
 
 int WINAPI FailingStartup(WORD, LPWSADATA) {
     return WSASYSNOTREADY;
@@ -31,15 +29,22 @@ int WINAPI FailingStartup(WORD, LPWSADATA) {
 int WINAPI CountCleanup() {
     return ++cleanups, 0;
 }
-int WINAPI RecordMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT flags) {
-    messageBox = {messageBox.count + 1, owner, text, caption, flags};
+int WINAPI RecordMessageBox(HWND, LPCSTR text, LPCSTR caption, UINT flags) {
+    messageBoxes.push_back({text, caption, flags});
     return IDOK;
+}
+HMODULE WINAPI RecordLoad(LPCSTR library) {
+    loadedLibraries.push_back(library);
+    return LoadLibraryExA(library, nullptr, 0);
+}
+INT_PTR WINAPI CancelDialog(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM) {
+    return IDCANCEL;
 }
 
 class MainWindowTest : public testing::Test {
   protected:
     void SetUp() override {
-        messageBox = {};
+        messageBoxes.clear();
         cleanups = 0;
         WNDCLASSA windowClass{};
         windowClass.lpfnWndProc = MainWindowProc;
@@ -56,12 +61,12 @@ class MainWindowTest : public testing::Test {
     }
 
     void Create() {
-        window = CreateWindowExA(0, "MainWindowTest", nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, 0,
-                                 0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        window = CreateWindowExA(0, "MainWindowTest", nullptr, 0, 0, 0, 0, 0, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(window, nullptr);
     }
 
-    // The quit request waiting in this thread's queue, if any: its exit code.
+    // The exit code of the quit request waiting in this thread's queue, or -1.
     static int TakeQuit() {
         MSG message;
         return PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)
@@ -78,24 +83,19 @@ TEST_F(MainWindowTest, WinSockFailureShowsItsBoxQuitsAndCreationCarriesOn) {
     ImportPatch box("user32.dll", "MessageBoxA", reinterpret_cast<void*>(RecordMessageBox));
     ASSERT_TRUE(startup.Active() && cleanup.Active() && box.Active());
     Create();
-    EXPECT_EQ(messageBox.count, 1);
-    EXPECT_EQ(messageBox.owner, nullptr);
-    EXPECT_EQ(messageBox.text,
-              "\xcd\xe5\xe2\xee\xe7\xec\xee\xe6\xed\xee \xe8\xed\xe8\xf6\xe8\xe0\xeb\xe8"
-              "\xe7\xe8\xf0\xee\xe2\xe0\xf2\xfc WinSock.");
-    EXPECT_EQ(messageBox.caption, "\xce\xf8\xe8\xe1\xea\xe0");
-    EXPECT_EQ(messageBox.flags, static_cast<UINT>(MB_OK | MB_TASKMODAL));
+    ASSERT_EQ(messageBoxes.size(), 1u);
+    EXPECT_EQ(messageBoxes[0].text, "Невозможно инициализировать WinSock.");
+    EXPECT_EQ(messageBoxes[0].caption, "Ошибка");
+    EXPECT_EQ(messageBoxes[0].flags, static_cast<UINT>(MB_OK | MB_TASKMODAL));
     EXPECT_EQ(cleanups, 1);
     EXPECT_EQ(TakeQuit(), 0);
-    // The timer and the tray icon came all the same.
-    EXPECT_EQ(shellState.trayIcon.notifyData.hWnd, window);
-    EXPECT_TRUE(KillTimer(window, 1));
+    EXPECT_TRUE(KillTimer(window, 1)) << "the timer came all the same";
 }
 
 TEST_F(MainWindowTest, StartedWinSockShowsNoBoxAndDestroyCleansUpAndQuits) {
     ImportPatch box("user32.dll", "MessageBoxA", reinterpret_cast<void*>(RecordMessageBox));
     Create();
-    EXPECT_EQ(messageBox.count, 0);
+    EXPECT_TRUE(messageBoxes.empty());
     EXPECT_EQ(TakeQuit(), -1);
     ImportPatch cleanup("ws2_32.dll", "WSACleanup", reinterpret_cast<void*>(CountCleanup));
     DestroyWindow(window);
@@ -113,42 +113,19 @@ TEST_F(MainWindowTest, CommandIsTheWholeWParam) {
     EXPECT_EQ(TakeQuit(), 0);
 }
 
-// The settings template holds an up-down control: its class must be
-// registered before the dialog is created. Wine would create it regardless,
-// so the order of the calls is watched instead.
-int registrations = 0;
-struct DialogCall {
-    int count = 0;
-    LPCSTR templateName = nullptr;
-    int registrationsBefore = -1;
-};
-DialogCall dialogCall;
-
-BOOL WINAPI CountRegistration(const INITCOMMONCONTROLSEX*) {
-    return ++registrations, TRUE;
-}
-INT_PTR WINAPI RecordDialog(HINSTANCE, LPCSTR templateName, HWND, DLGPROC, LPARAM) {
-    dialogCall = {dialogCall.count + 1, templateName, registrations};
-    return IDCANCEL;
-}
-
-TEST_F(MainWindowTest, SettingsCommandRegistersTheUpDownClassBeforeTheDialog) {
+// A library of the same name beside a downloaded exe must never be loaded in
+// place of the system's, and each opening must not add another reference.
+TEST_F(MainWindowTest, SettingsLoadTheCommonControlsFromTheSystemFolderOnce) {
     Create();
-    registrations = 0;
-    dialogCall = {};
-    LookUpPatch lookUp("InitCommonControlsEx", reinterpret_cast<void*>(CountRegistration));
-    ImportPatch dialog("user32.dll", "DialogBoxParamA", reinterpret_cast<void*>(RecordDialog));
-    ASSERT_TRUE(lookUp.Active() && dialog.Active());
+    loadedLibraries.clear();
+    ImportPatch load("kernel32.dll", "LoadLibraryA", reinterpret_cast<void*>(RecordLoad));
+    ImportPatch dialog("user32.dll", "DialogBoxParamA", reinterpret_cast<void*>(CancelDialog));
+    ASSERT_TRUE(load.Active() && dialog.Active());
     SendMessageA(window, WM_COMMAND, IDM_SETTINGS, 0);
-    EXPECT_EQ(dialogCall.count, 1);
-    EXPECT_EQ(dialogCall.templateName, MAKEINTRESOURCEA(IDD_SETTINGS));
-    EXPECT_EQ(dialogCall.registrationsBefore, 1);
-    // A dialog already open is neither prepared nor opened again.
-    appState.settingsDialogOpen = 1;
     SendMessageA(window, WM_COMMAND, IDM_SETTINGS, 0);
-    appState.settingsDialogOpen = 0;
-    EXPECT_EQ(dialogCall.count, 1);
-    EXPECT_EQ(registrations, 1);
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    EXPECT_EQ(loadedLibraries, std::vector<std::string>{std::string(system) + "\\comctl32.dll"});
 }
 
 } // namespace

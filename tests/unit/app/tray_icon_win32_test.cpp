@@ -1,20 +1,17 @@
-// The tray icon wrapper against the real notification area of Wine's desktop.
+// The tray icon wrapper against the real notification area of Wine's desktop:
+// who releases which icon, and what happens when the shell loses or refuses it.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <shellapi.h>
 
-#include <string>
-
 #include "app/TrayIconWin32.h"
-#include "res/ResourceIds.h"
+#include "tests/support/ImportPatchWin32.h"
 
 namespace {
 
 HICON MakeIcon() {
-    HDC screen = GetDC(nullptr);
-    HBITMAP colour = CreateCompatibleBitmap(screen, 16, 16);
-    ReleaseDC(nullptr, screen);
+    HBITMAP colour = CreateBitmap(16, 16, 1, 32, nullptr);
     HBITMAP mask = CreateBitmap(16, 16, 1, 1, nullptr);
     ICONINFO info{TRUE, 0, 0, mask, colour};
     HICON icon = CreateIconIndirect(&info);
@@ -34,13 +31,8 @@ bool IconAlive(HICON icon) {
 class TrayIconTest : public testing::Test {
   protected:
     void SetUp() override {
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "TrayIconTest";
-        RegisterClassA(&windowClass);
-        window = CreateWindowExA(0, windowClass.lpszClassName, nullptr, 0, 0, 0, 0, 0, nullptr,
-                                 nullptr, windowClass.hInstance, nullptr);
+        window = CreateWindowExA(0, "STATIC", nullptr, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr,
+                                 nullptr);
         ASSERT_NE(window, nullptr);
     }
     void TearDown() override {
@@ -57,104 +49,97 @@ class TrayIconTest : public testing::Test {
         return Shell_NotifyIconA(operation, &data) != FALSE;
     }
 
-    void AddIcon(const char* tip = "Нет данных") {
-        tray.Add(window, 1, MakeIcon(), tip, WM_TRAYNOTIFY);
-    }
+    void Add(HICON icon) { tray.Add(window, 1, icon, "tip", WM_APP + 1); }
 
     HWND window = nullptr;
     TrayIcon tray{};
 };
 
-TEST_F(TrayIconTest, AddFillsTheFirstRecordFormAndReleasesItsIcon) {
-    HICON icon = MakeIcon();
-    tray.Add(window, 1, icon, "Нет данных", WM_TRAYNOTIFY);
-    EXPECT_FALSE(IconAlive(icon));
-    EXPECT_EQ(tray.notifyData.hIcon, nullptr);
-    EXPECT_EQ(tray.notifyData.cbSize, static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE));
-    EXPECT_EQ(tray.notifyData.hWnd, window);
-    EXPECT_EQ(tray.notifyData.uID, 1u);
-    EXPECT_EQ(tray.notifyData.uFlags, 7u);
-    EXPECT_EQ(tray.notifyData.uCallbackMessage, 32769u);
-    EXPECT_STREQ(tray.notifyData.szTip, "\xcd\xe5\xf2 \xe4\xe0\xed\xed\xfb\xf5");
-    EXPECT_FALSE(tray.IsLost());
-    EXPECT_TRUE(ShellCall(NIM_MODIFY)) << "the shell should know the icon";
-}
-
-TEST_F(TrayIconTest, ModifyHoldsItsIconUntilTheNextModifyReleasesIt) {
-    AddIcon();
-    HICON first = MakeIcon();
+TEST_F(TrayIconTest, AddReleasesItsIconModifyHoldsItsUntilTheNext) {
+    HICON added = MakeIcon(), first = MakeIcon(), second = MakeIcon();
+    Add(added);
+    EXPECT_FALSE(IconAlive(added)) << "the shell keeps its own copy";
+    EXPECT_TRUE(ShellCall(NIM_MODIFY)) << "the shell knows the icon";
     tray.Modify(first, "first");
     EXPECT_TRUE(IconAlive(first));
-    EXPECT_EQ(tray.notifyData.hIcon, first);
-    HICON second = MakeIcon();
     tray.Modify(second, "second");
     EXPECT_FALSE(IconAlive(first));
-    EXPECT_TRUE(IconAlive(second));
     tray.Delete();
     EXPECT_TRUE(IconAlive(second)) << "the last icon is left to the end of the process";
-    EXPECT_FALSE(ShellCall(NIM_MODIFY)) << "deleted from the notification area";
+    EXPECT_FALSE(ShellCall(NIM_MODIFY));
     DestroyIcon(second);
 }
 
-TEST_F(TrayIconTest, TooltipKeepsAtMost63CharactersAndNullEmptiesIt) {
-    AddIcon();
-    const std::string longest(63, 'a');
-    tray.Modify(MakeIcon(), longest.c_str());
-    EXPECT_EQ(std::string(tray.notifyData.szTip), longest);
-    tray.Modify(MakeIcon(), (longest + "bc").c_str());
-    EXPECT_EQ(std::string(tray.notifyData.szTip), longest);
-    tray.Modify(MakeIcon(), nullptr);
-    EXPECT_STREQ(tray.notifyData.szTip, "");
-    tray.Modify(MakeIcon(), "");
-    EXPECT_STREQ(tray.notifyData.szTip, "");
-}
-
-TEST_F(TrayIconTest, IconTheShellForgotIsLostThenRestoredWithItsPicture) {
-    AddIcon();
-    HICON shown = MakeIcon();
-    tray.Modify(shown, "shown");
+TEST_F(TrayIconTest, LostIconComesBackWithItsPictureAndTip) {
+    Add(MakeIcon());
+    HICON next = MakeIcon(), standIn = MakeIcon();
     ASSERT_TRUE(ShellCall(NIM_DELETE));
     EXPECT_FALSE(tray.IsLost()) << "nothing has told us yet";
-    HICON next = MakeIcon();
     tray.Modify(next, "next");
-    EXPECT_TRUE(tray.IsLost());
-    HICON standIn = MakeIcon();
+    EXPECT_TRUE(tray.IsLost()) << "the shell refused the change";
     tray.Restore(standIn);
     EXPECT_FALSE(tray.IsLost());
     EXPECT_FALSE(IconAlive(standIn)) << "a held picture needs no stand-in";
-    EXPECT_EQ(tray.notifyData.hIcon, next);
-    EXPECT_STREQ(tray.notifyData.szTip, "next");
+    EXPECT_TRUE(IconAlive(next));
     EXPECT_TRUE(ShellCall(NIM_MODIFY));
 }
 
-TEST_F(TrayIconTest, FailedAddIsLostAndRestoreUsesTheStandInWhenNoPictureIsHeld) {
-    // The shell refuses a second icon with the same window and id.
-    NOTIFYICONDATAA other{};
-    other.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    other.hWnd = window;
-    other.uID = 1;
-    ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &other));
-    AddIcon();
+TEST_F(TrayIconTest, RefusedAddIsRestoredWithTheStandIn) {
+    ASSERT_TRUE(ShellCall(NIM_ADD)); // the shell refuses a second icon of one window and id
+    Add(MakeIcon());
     EXPECT_TRUE(tray.IsLost());
     HICON standIn = MakeIcon();
     tray.Restore(standIn);
     EXPECT_FALSE(tray.IsLost()) << "an icon already there is modified instead";
-    EXPECT_EQ(tray.notifyData.hIcon, standIn);
     EXPECT_TRUE(IconAlive(standIn));
 }
 
 TEST_F(TrayIconTest, RestoreNeverBringsBackADeletedOrUnaddedIcon) {
-    HICON beforeAdd = MakeIcon();
+    HICON beforeAdd = MakeIcon(), afterDelete = MakeIcon();
     tray.Restore(beforeAdd);
     EXPECT_FALSE(IconAlive(beforeAdd));
     EXPECT_FALSE(ShellCall(NIM_MODIFY));
-    AddIcon();
+    Add(MakeIcon());
     tray.Delete();
-    EXPECT_FALSE(tray.IsLost());
-    HICON afterDelete = MakeIcon();
     tray.Restore(afterDelete);
     EXPECT_FALSE(IconAlive(afterDelete));
+    EXPECT_FALSE(tray.IsLost());
     EXPECT_FALSE(ShellCall(NIM_MODIFY));
+}
+
+// A shell call that does not come back until the test lets it.
+HANDLE shellEntered, shellReleased;
+BOOL WINAPI HungShell(DWORD, PNOTIFYICONDATAA) {
+    SetEvent(shellEntered);
+    WaitForSingleObject(shellReleased, INFINITE);
+    return FALSE;
+}
+
+DWORD WINAPI RefreshThread(LPVOID tray) {
+    static_cast<TrayIcon*>(tray)->Modify(MakeIcon(), "refresh");
+    return 0;
+}
+DWORD WINAPI AskWhetherLost(LPVOID tray) {
+    return static_cast<TrayIcon*>(tray)->IsLost();
+}
+
+// The main thread asks on every tick whether the icon was lost; a busy shell
+// during a refresh must not freeze it.
+TEST_F(TrayIconTest, AskingWhetherLostNeverWaitsForTheShell) {
+    Add(MakeIcon());
+    shellEntered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    shellReleased = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ImportPatch hung("shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void*>(HungShell));
+    ASSERT_TRUE(hung.Active());
+    HANDLE refresh = CreateThread(nullptr, 0, RefreshThread, &tray, 0, nullptr);
+    ASSERT_EQ(WaitForSingleObject(shellEntered, 10000), WAIT_OBJECT_0);
+    HANDLE asker = CreateThread(nullptr, 0, AskWhetherLost, &tray, 0, nullptr);
+    EXPECT_EQ(WaitForSingleObject(asker, 10000), WAIT_OBJECT_0) << "IsLost waited for the shell";
+    SetEvent(shellReleased);
+    WaitForSingleObject(refresh, INFINITE);
+    WaitForSingleObject(asker, INFINITE);
+    for (HANDLE handle : {refresh, asker, shellEntered, shellReleased})
+        CloseHandle(handle);
 }
 
 } // namespace

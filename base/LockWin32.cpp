@@ -1,4 +1,4 @@
-#include "app/Lock.h"
+#include "base/Lock.h"
 
 #include <windows.h>
 

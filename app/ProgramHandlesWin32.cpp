@@ -1,0 +1,3 @@
+#include "app/ProgramHandlesWin32.h"
+
+ProgramHandles programHandles;

@@ -1,0 +1,73 @@
+#include "app/Refresh.h"
+
+#include <cstdio>
+
+#include "app/AppState.h"
+#include "log/ChangeLog.h"
+
+const char NoReadingTooltip[] = "Нет данных";
+static const char ReadingTooltipFormat[] = "Температура в Ларвинске [%s] по Цельсию.";
+static const char NoConnectionLogText[] = "  Нет соединения с сервером.\r\n";
+static const char ReadingLogFormat[] = "  %s\r\n";
+static const char InvalidDataLogText[] = "  Получены некорректные данные с сервера.\r\n";
+
+// "  " + at most ValueTextLimit characters + CR LF + terminator.
+inline constexpr int ReadingLogSize = 20;
+inline constexpr int64_t TicksPerMinute = 60;
+
+static RefreshOutcome Classify(bool fetched, const TemperatureReading& reading) {
+    if (!fetched) return RefreshOutcome::NoValue;
+    // The comparison is strict: exactly UnknownTemperature is not a reading.
+    return reading.temperature > UnknownTemperature ? RefreshOutcome::ValidReading
+                                                    : RefreshOutcome::InvalidReading;
+}
+
+// An invalid reading leaves the icon and tooltip as they were.
+static void ShowOutcome(RefreshView& view, RefreshOutcome outcome, FetchBuffers& buffers,
+                        const TemperatureReading& reading) {
+    if (outcome == RefreshOutcome::NoValue) {
+        view.Show(UnknownTemperature, NoReadingTooltip);
+    } else if (outcome == RefreshOutcome::ValidReading) {
+        char* tooltip = buffers.receiveBuffer;
+        snprintf(tooltip, sizeof buffers.receiveBuffer, ReadingTooltipFormat, reading.valueText);
+        view.Show(reading.temperature, tooltip);
+    }
+}
+
+static void LogOutcome(const char* logFile, RefreshOutcome outcome,
+                       const TemperatureReading& reading) {
+    if (outcome == RefreshOutcome::NoValue) {
+        AppendLogLine(logFile, NoConnectionLogText, true);
+    } else if (outcome == RefreshOutcome::InvalidReading) {
+        AppendLogLine(logFile, InvalidDataLogText, true);
+    } else {
+        char text[ReadingLogSize];
+        snprintf(text, sizeof text, ReadingLogFormat, reading.valueText);
+        AppendLogLine(logFile, text, true);
+    }
+}
+
+RefreshOutcome RefreshOnce(const FetchConfig& config, FetchBuffers& buffers,
+                           TemperatureReading& reading, RefreshView& view) {
+    bool fetched = FetchTemperature(config, buffers, reading);
+    RefreshOutcome outcome = Classify(fetched, reading);
+    ShowOutcome(view, outcome, buffers, reading);
+    if (config.settings.WriteLog != 0) LogOutcome(config.settings.LogFile, outcome, reading);
+    return outcome;
+}
+
+RefreshOutcome RefreshProgramReading(RefreshView& view) {
+    LockHolder hold(refreshLock);
+    const FetchConfig config = SnapshotFetchConfig();
+    return RefreshOnce(config, appState.buffers, appState.reading, view);
+}
+
+bool CountTimerTick(int32_t& timerTicks, int32_t refreshTime) {
+    if (timerTicks < INT32_MAX) ++timerTicks;
+    if (refreshTime <= 0) return false;
+    // A lowered interval that the count has already passed fires at once
+    // rather than never.
+    if (timerTicks < refreshTime * TicksPerMinute) return false;
+    timerTicks = 0;
+    return true;
+}

@@ -1,3 +1,0 @@
-#include "app/ShellState.h"
-
-ShellState shellState;

@@ -1,0 +1,78 @@
+// The refresh schedule's tick counting, and refreshes taking turns.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "app/AppState.h"
+#include "app/Refresh.h"
+
+namespace {
+
+// The ticks (counted from 1) at which refreshes fire over `ticks` ticks.
+std::vector<int> FiringTicks(int32_t refreshTime, int ticks, int32_t timerTicks = 0) {
+    std::vector<int> fired;
+    for (int tick = 1; tick <= ticks; ++tick)
+        if (CountTimerTick(timerTicks, refreshTime)) fired.push_back(tick);
+    return fired;
+}
+
+TEST(CountTimerTick, FiresEveryRefreshTimeMinutes) {
+    const struct {
+        int32_t refreshTime, ticks, startCount;
+        std::vector<int> fired;
+    } cases[] = {
+        {10, 1800, 0, {600, 1200, 1800}},
+        {1, 180, 0, {60, 120, 180}},
+        {10, 599, 0, {}},
+        {20, 700, 500, {700}}, // raised: counts on towards the new interval
+        {5, 1, 500, {1}},      // lowered below the count: the next tick fires
+        {0, 5000, 0, {}},
+        {-10, 5000, 0, {}},
+        {INT32_MIN, 5000, 0, {}},
+        // 35791394 minutes is 2147483640 ticks; the count stops at INT32_MAX.
+        {35791394, 2, INT32_MAX - 8, {1}},
+        {35791395, 10, INT32_MAX - 8, {}},
+        {INT32_MAX, 10, INT32_MAX - 1, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.refreshTime << " minutes from " << c.startCount);
+        EXPECT_EQ(FiringTicks(c.refreshTime, c.ticks, c.startCount), c.fired);
+    }
+    int32_t count = INT32_MAX - 1;
+    CountTimerTick(count, 0);
+    CountTimerTick(count, 0);
+    EXPECT_EQ(count, INT32_MAX) << "the count stops rather than wraps";
+}
+
+// Notes how many refreshes show their outcome at the same time.
+class OverlapView : public RefreshView {
+  public:
+    void Show(double, const char*) override {
+        if (++inside > 1) overlapped = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        --inside;
+        ++shown;
+    }
+    std::atomic<int> inside{0}, shown{0};
+    std::atomic<bool> overlapped{false};
+};
+
+// Refreshes share the process-wide buffers and reading, so they must take turns.
+TEST(RefreshProgramReading, RefreshesRunOneAtATime) {
+    AppSettings settings{}; // no source address: each fetch fails at once
+    PublishSettings(settings);
+    OverlapView view;
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; ++i)
+        threads.emplace_back(
+            [&view] { EXPECT_EQ(RefreshProgramReading(view), RefreshOutcome::NoValue); });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(view.shown, 4);
+    EXPECT_FALSE(view.overlapped);
+}
+
+} // namespace
