@@ -21,7 +21,6 @@ class ScratchDir {
         std::filesystem::remove_all(root, ignored);
     }
     ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
 
     // The full path of name inside the folder, in the system's narrow form.
     std::string Path(const std::string& name) const { return (root / name).string(); }

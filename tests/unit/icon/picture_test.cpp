@@ -1,6 +1,5 @@
 #include <cmath>
 #include <limits>
-#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -16,8 +15,8 @@ constexpr Pixel555 Key = 0x7C1F;
 constexpr int No = -1, Half = 40, Whole = 45; // strip columns of the two markers
 
 // Sources whose every pixel tells where it came from: each background counts
-// up from its own base, and each strip pixel holds its column and row, except
-// that every third one is the key colour.
+// up from its own base; each strip pixel holds its column and row, except that
+// every third one is the key colour.
 Picture Background(Pixel555 base) {
     Picture picture(16, 16, 0);
     for (int i = 0; i < 256; ++i)
@@ -27,19 +26,8 @@ Picture Background(Pixel555 base) {
 Pixel555 StripPixel(int x, int y) {
     return (x + y) % 3 == 0 ? Key : Pixel555(x << 3 | y);
 }
-const PictureSources& Sources() {
-    static const PictureSources sources = [] {
-        PictureSources made{Picture(50, 8, 0), Background(0x1000), Background(0x3000),
-                            Background(0x4000), Background(0x2000)};
-        for (int y = 0; y < 8; ++y)
-            for (int x = 0; x < 50; ++x)
-                made.digitStrip.At(x, y) = StripPixel(x, y);
-        return made;
-    }();
-    return sources;
-}
 
-// The background, with the tens digit (when not No) at column 1, the units
+// The background, with the tens digit (unless No) at column 1, the units
 // digit at column 6 and the marker at column 10 laid over rows 7-14.
 Picture Expected(Pixel555 base, int tens, int units, int markerLeft) {
     Picture picture = Background(base);
@@ -58,6 +46,10 @@ TEST(PictureRuleTest, BackgroundAndGlyphsForEachTemperature) {
     const double nan = std::numeric_limits<double>::quiet_NaN(),
                  inf = std::numeric_limits<double>::infinity();
     const Pixel555 unknown = 0x1000, zero = 0x2000, plus = 0x3000, minus = 0x4000;
+    PictureSources sources{Picture(50, 8, 0), Background(unknown), Background(plus),
+                           Background(minus), Background(zero)};
+    for (int i = 0; i < 400; ++i)
+        sources.digitStrip.pixels[i] = StripPixel(i % 50, i / 50);
     struct Case {
         double t;
         Pixel555 background;
@@ -66,12 +58,8 @@ TEST(PictureRuleTest, BackgroundAndGlyphsForEachTemperature) {
     std::vector<Case> cases = {
         // clang-format off
         {UnknownTemperature, unknown, No, No, No}, {nan, unknown, No, No, No},
-        {-nan, unknown, No, No, No}, {0.0, zero, No, 0, Whole}, {-0.0, zero, No, 0, Whole},
-        {0.4, plus, No, 0, Half}, {-0.4, minus, No, 0, Half}, {7.0, plus, No, 7, Whole},
-        {9.9, plus, No, 9, Half}, {10.0, plus, 1, 0, Whole}, {-12.5, minus, 1, 2, Half},
-        {-12.0, minus, 1, 2, Whole}, {99.9, plus, 9, 9, Half}, {-99.9, minus, 9, 9, Half},
-        {5.3, plus, No, 5, Half}, {5.9, plus, No, 5, Half}, {5.0000001, plus, No, 5, Half},
-        {1e-300, plus, No, 0, Half},
+        {-nan, unknown, No, No, No}, {-0.0, zero, No, 0, Whole}, {5.0000001, plus, No, 5, Half},
+        {1e-300, plus, No, 0, Half}, {-5.05, minus, No, 5, Half},
         // The product m * 0.1 rounds up to 10 here; the tens digit stays 9.
         {std::nextafter(100.0, 0.0), plus, 9, 9, Half},
         // From 100 on the strip has no digits: the sign's background stands alone.
@@ -90,31 +78,8 @@ TEST(PictureRuleTest, BackgroundAndGlyphsForEachTemperature) {
         SCOPED_TRACE(testing::Message() << c.t);
         const Picture expected = c.units == No ? Background(c.background)
                                                : Expected(c.background, c.tens, c.units, c.marker);
-        EXPECT_EQ(ComposePicture(c.t, Sources()).pixels, expected.pixels);
+        EXPECT_EQ(ComposePicture(c.t, sources).pixels, expected.pixels);
     }
-}
-
-// The committed bitmaps, read as the probe reads them, give the icon as drawn here.
-TEST(PictureRuleTest, CommittedBitmapsGiveMinusTwelveAndAHalf) {
-    PictureSources sources;
-    Picture* pictures[] = {&sources.digitStrip, &sources.unknownBackground,
-                           &sources.positiveBackground, &sources.negativeBackground,
-                           &sources.zeroBackground};
-    const char* files[] = {"digits", "bg_unknown", "bg_positive", "bg_negative", "bg_zero"};
-    for (int i = 0; i < 5; ++i)
-        ASSERT_TRUE(ReadPictureBmp(
-            (std::string(ZARVILO_SOURCE_DIR) + "/res/" + files[i] + ".bmp").c_str(), *pictures[i]));
-    // b light blue, f dark blue, # white
-    const char* const rows[16] = {
-        "bbbbbbbbbbbbbbbb", "bbbbbbb##bb####b", "bbbbbbb##b#bbbbb", "b#####bbbb#bbbbb",
-        "bbbbbbbbbb#bbbbb", "bbbbbbbbbbb####b", "ffffffffffffffff", "fff#ff###fffffff",
-        "ff##fffff#ffffff", "f#f#fffff#ff###f", "fff#fffff#ff#fff", "fff#ffff#fff##ff",
-        "fff#fff#ffffff#f", "fff#ff#fffffff#f", "ff##ff###f#f##ff", "ffffffffffffffff"};
-    std::vector<Pixel555> expected;
-    for (const char* row : rows)
-        for (const char* c = row; *c; ++c)
-            expected.push_back(*c == '#' ? 0x7FFF : *c == 'b' ? 0x2239 : 0x18D2);
-    EXPECT_EQ(ComposePicture(-12.5, sources).pixels, expected);
 }
 
 TEST(LayColourKeyedTest, KeyPixelsKeepTheDestinationAndNothingOutsideIsTouched) {
@@ -178,11 +143,10 @@ TEST(PictureBmpTest, RefusesOtherFormsAndShortDataLeavingThePictureAlone) {
 
 TEST(PictureBmpTest, FilesRoundTripAndMissingOnesFail) {
     ScratchDir dir;
-    const Picture picture = Background(0x0123);
     Picture read;
-    ASSERT_TRUE(WritePictureBmp(dir.Path("icon.bmp").c_str(), picture));
-    ASSERT_TRUE(ReadPictureBmp(dir.Path("icon.bmp").c_str(), read));
-    EXPECT_EQ(read.pixels, picture.pixels);
+    EXPECT_TRUE(WritePictureBmp(dir.Path("a.bmp").c_str(), Background(0x0123)));
+    EXPECT_TRUE(ReadPictureBmp(dir.Path("a.bmp").c_str(), read));
+    EXPECT_EQ(read.pixels, Background(0x0123).pixels);
     EXPECT_FALSE(ReadPictureBmp(dir.Path("none.bmp").c_str(), read));
-    EXPECT_FALSE(WritePictureBmp(dir.Path("none/x.bmp").c_str(), picture));
+    EXPECT_FALSE(WritePictureBmp(dir.Path("none/x.bmp").c_str(), read));
 }
