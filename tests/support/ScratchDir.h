@@ -10,11 +10,10 @@
 
 class ScratchDir {
   public:
-    ScratchDir() {
-        std::random_device entropy;
-        auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        root = std::filesystem::temp_directory_path() /
-               ("zarvilo-" + std::to_string(entropy()) + "-" + std::to_string(stamp));
+    ScratchDir()
+        : root(std::filesystem::temp_directory_path() /
+               ("zarvilo-" + std::to_string(std::random_device()()) + "-" +
+                std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()))) {
         std::filesystem::create_directories(root);
     }
     ~ScratchDir() {
@@ -22,12 +21,9 @@ class ScratchDir {
         std::filesystem::remove_all(root, ignored);
     }
     ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
 
     // The full path of name inside the folder, in the system's narrow form.
     std::string Path(const std::string& name) const { return (root / name).string(); }
-    std::string Folder() const { return root.string(); }
-
     void Write(const std::string& name, const std::string& bytes) const {
         std::ofstream(root / name, std::ios::binary) << bytes;
     }

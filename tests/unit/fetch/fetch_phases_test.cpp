@@ -8,184 +8,115 @@
 
 namespace {
 
-// A connection that plays a script: each poll and each call takes the next
-// scripted answer, and what the fetch does is recorded.
+// A connection that plays a script: a '-' in readiness is a poll that finds
+// the socket not ready, anything else (or the script's end) a ready one;
+// "<error>" among the chunks is a failed receive.
 struct ScriptedConnection {
-    std::deque<bool> readiness;
-    std::deque<int> sendResults;
-    std::deque<std::string> chunks; // "<error>" stands for a failed receive
-    int polls = 0;
-    int sends = 0;
-    std::string sentData;
+    std::string readiness;
+    std::deque<int> sendResults = {};
+    std::deque<std::string> chunks = {};
+    int polls = 0, sends = 0;
 
     bool IsReady(int) {
-        ++polls;
-        if (readiness.empty()) return true;
-        bool ready = readiness.front();
-        readiness.pop_front();
-        return ready;
+        const size_t poll = size_t(polls++);
+        return poll >= readiness.size() || readiness[poll] != '-';
     }
-    int Send(const char* data, int length) {
-        ++sends;
-        sentData.assign(data, length);
-        int result = sendResults.empty() ? length : sendResults.front();
-        if (!sendResults.empty()) sendResults.pop_front();
-        return result;
+    int Send(const char*, int length) {
+        int result = sends < int(sendResults.size()) ? sendResults[sends] : length;
+        return ++sends, result;
     }
     int Receive(char* buffer, int capacity) {
-        EXPECT_EQ(capacity, ReceiveChunk);
+        EXPECT_EQ(capacity, 1020);
         if (chunks.empty()) return 0;
-        std::string chunk = chunks.front();
+        const std::string chunk = chunks.front();
         chunks.pop_front();
         if (chunk == "<error>") return -1;
         memcpy(buffer, chunk.data(), chunk.size());
-        return static_cast<int>(chunk.size());
+        return int(chunk.size());
     }
 };
 
 int sleeps = 0;
 void CountSleep(unsigned milliseconds) {
-    EXPECT_EQ(milliseconds, PollPauseMilliseconds);
+    EXPECT_EQ(milliseconds, 1000u);
     ++sleeps;
 }
 
-class FetchPhasesTest : public ::testing::Test {
-  protected:
-    void SetUp() override { sleeps = 0; }
-    ScriptedConnection connection;
-    char buffer[ReceiveBufferSize];
-
-    int Receive() { return ReceiveResponsePhase(connection, buffer, CountSleep); }
-    bool SendRequest() { return SendRequestPhase(connection, "GET / x", 7, CountSleep); }
-};
-
-const std::string Ending = "var Therm = \"1,5\";";
-
 } // namespace
 
-TEST_F(FetchPhasesTest, SendsWholeRequestOnceWhenWritable) {
-    EXPECT_TRUE(SendRequest());
-    EXPECT_EQ(connection.sends, 1);
-    EXPECT_EQ(connection.sentData, "GET / x");
-    EXPECT_EQ(sleeps, 0);
+TEST(FetchPhasesTest, SendTriesFiftyTimesAndNeverContinuesAShortSend) {
+    const struct {
+        int notReady;
+        std::deque<int> results;
+        bool sent;
+        int sends;
+    } cases[] = {{0, {}, true, 1},   {49, {}, true, 1},   {50, {}, false, 0},
+                 {0, {3}, false, 1}, {0, {-1}, false, 1}, {0, {0, 7}, true, 2}}; // 0 sent: again
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.notReady << " polls not ready, then " << c.sends);
+        ScriptedConnection connection{std::string(c.notReady, '-'), c.results};
+        sleeps = 0;
+        EXPECT_EQ(SendRequestPhase(connection, "GET / x", 7, CountSleep), c.sent);
+        EXPECT_EQ(connection.sends, c.sends);
+        EXPECT_EQ(sleeps, c.notReady);
+    }
 }
 
-TEST_F(FetchPhasesTest, SendWaitsUpToFiftyAttempts) {
-    connection.readiness.assign(49, false);
-    EXPECT_TRUE(SendRequest()) << "writable at the 50th attempt";
-    EXPECT_EQ(sleeps, 49);
-
-    sleeps = 0;
-    connection = ScriptedConnection{};
-    connection.readiness.assign(50, false);
-    EXPECT_FALSE(SendRequest());
-    EXPECT_EQ(connection.sends, 0);
-    EXPECT_EQ(connection.polls, 50);
-    EXPECT_EQ(sleeps, 50);
+// Held: the bytes the phase ends with, or -1 for a failed receive phase.
+TEST(FetchPhasesTest, ReceiveUntilTheDataFileEnds) {
+    const std::string head = "HTTP/1.0 200 OK\r\n\r\n", end = "var Therm = \"1,5\";";
+    const struct {
+        std::string readiness;
+        std::deque<std::string> chunks;
+        int held, polls, sleeps;
+    } cases[] = {
+        // clang-format off
+        {"+-+-+", {head, "var Therm = \"1,5\"", ";"}, int(head.size() + end.size()), 5, 2},
+        {"", {std::string(1000 - end.size(), 'x') + end}, 1000, 1, 0},
+        {"", {std::string(500, 'x'), std::string(500 - end.size(), 'x') + end}, 1000, 2, 0},
+        {"", {std::string(1001 - end.size(), 'x') + end}, -1, 1, 0},
+        {"", {std::string(1000, 'x'), std::string(1020, 'y')}, -1, 2, 0},
+        {std::string(60, '-'), {}, -1, 50, 50},
+        {std::string(49, '-'), {end}, int(end.size()), 50, 49},
+        {"", {head + end + "\r\n"}, -1, 50, 0}, // the peer has closed: no sleeping
+        {"", {"HTTP/1.0 200", "<error>", end}, -1, 2, 0},
+        {"", {"x\";", "y"}, 3, 1, 0}, // only the last two bytes of each receive count
+        {"", {"x\"", ";"}, 3, 2, 0}};
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.chunks.empty() ? c.readiness : c.chunks.front().substr(0, 30));
+        ScriptedConnection connection{c.readiness, {}, c.chunks};
+        std::string all;
+        for (const std::string& chunk : c.chunks)
+            all += chunk;
+        char buffer[ReceiveBufferSize];
+        sleeps = 0;
+        const int held = ReceiveResponsePhase(connection, buffer, CountSleep);
+        EXPECT_EQ(held, c.held);
+        EXPECT_EQ(connection.polls, c.polls);
+        EXPECT_EQ(sleeps, c.sleeps);
+        EXPECT_EQ(std::string(buffer, std::max(held, 0)), all.substr(0, std::max(held, 0)));
+    }
 }
 
-TEST_F(FetchPhasesTest, ShortOrFailedSendFailsWithoutRetry) {
-    connection.sendResults = {3};
-    EXPECT_FALSE(SendRequest());
-    EXPECT_EQ(connection.sends, 1);
-    connection = ScriptedConnection{};
-    connection.sendResults = {-1};
-    EXPECT_FALSE(SendRequest());
-    EXPECT_EQ(connection.sends, 1);
-}
-
-TEST_F(FetchPhasesTest, ZeroBytesSentCountsAsNoSend) {
-    connection.sendResults = {0, 7};
-    EXPECT_TRUE(SendRequest());
-    EXPECT_EQ(connection.sends, 2);
-}
-
-TEST_F(FetchPhasesTest, ReceivesPiecesUntilTheEnding) {
-    connection.readiness = {true, false, true, false, true};
-    connection.chunks = {"HTTP/1.0 200 OK\r\n", "\r\nvar Therm = \"1,5\"", ";"};
-    int held = Receive();
-    ASSERT_EQ(held, 17 + 2 + static_cast<int>(Ending.size()));
-    EXPECT_EQ(std::string(buffer, held), "HTTP/1.0 200 OK\r\n\r\n" + Ending);
-    EXPECT_EQ(sleeps, 2);
-}
-
-TEST_F(FetchPhasesTest, ResponseOfExactlyTheLimitIsAccepted) {
-    connection.chunks = {std::string(ResponseLimit - Ending.size(), 'x') + Ending};
-    EXPECT_EQ(Receive(), ResponseLimit);
-    connection.chunks = {std::string(ResponseLimit - 500, 'x'),
-                         std::string(500 - Ending.size(), 'x') + Ending};
-    EXPECT_EQ(Receive(), ResponseLimit);
-}
-
-TEST_F(FetchPhasesTest, ResponseOverTheLimitFailsEvenWithCorrectEnding) {
-    connection.chunks = {std::string(ResponseLimit + 1 - Ending.size(), 'x') + Ending};
-    EXPECT_EQ(Receive(), -1);
-    connection.chunks = {std::string(ResponseLimit, 'x'), std::string(ReceiveChunk, 'y')};
-    EXPECT_EQ(Receive(), -1);
-}
-
-TEST_F(FetchPhasesTest, SilentPeerEndsAfterFiftySleepingCycles) {
-    connection.readiness.assign(60, false);
-    EXPECT_EQ(Receive(), -1);
-    EXPECT_EQ(connection.polls, 50);
-    EXPECT_EQ(sleeps, 50);
-}
-
-TEST_F(FetchPhasesTest, EndingInTheFiftiethCycleCompletes) {
-    connection.readiness.assign(49, false);
-    connection.chunks = {Ending};
-    EXPECT_EQ(Receive(), static_cast<int>(Ending.size()));
-}
-
-TEST_F(FetchPhasesTest, ClosedPeerUsesUpCyclesWithoutSleeping) {
-    connection.chunks = {"HTTP/1.0 200 OK\r\n\r\n" + Ending + "\r\n"};
-    EXPECT_EQ(Receive(), -1);
-    EXPECT_EQ(connection.polls, 50);
-    EXPECT_EQ(sleeps, 0);
-}
-
-TEST_F(FetchPhasesTest, ReceiveErrorFailsAtOnce) {
-    connection.chunks = {"HTTP/1.0 200", "<error>", Ending};
-    EXPECT_EQ(Receive(), -1);
-    EXPECT_EQ(connection.polls, 2);
-}
-
-TEST_F(FetchPhasesTest, OnlyTheLastTwoBytesOfEachReceiveCount) {
-    connection.chunks = {"x\";", "y"};
-    EXPECT_EQ(Receive(), 3) << "an early quote and semicolon end the phase";
-    connection.chunks = {"x\"", ";"};
-    EXPECT_EQ(Receive(), 3) << "the ending may be split between receives";
-}
-
-TEST(FormatRequestTest, DirectAndProxyRequests) {
+TEST(FormatRequestTest, DirectAndProxyRequestsWithinTheBuffer) {
     FetchConfig config{};
     strcpy(config.settings.SourceURL, "http://feed.example:65616/files/t.js");
-    strcpy(config.target.host, "feed.example");
-    strcpy(config.target.path, "/files/t.js");
-    config.target.port = 65616;
+    config.target = {"feed.example", "/files/t.js", 65616, true};
     char request[RequestTextSize];
-    const char direct[] =
+    const std::string direct =
         "GET /files/t.js HTTP/1.0\r\nAccept: */*\r\nHost: feed.example:65616\r\n\r\n";
-    EXPECT_EQ(FormatRequest(config, request), static_cast<int>(strlen(direct)));
-    EXPECT_STREQ(request, direct);
+    EXPECT_EQ(FormatRequest(config, request), int(direct.size()));
+    EXPECT_EQ(request, direct);
     config.settings.UseProxy = 2;
     FormatRequest(config, request);
     EXPECT_STREQ(request, "GET http://feed.example:65616/files/t.js HTTP/1.0\r\nAccept: */*\r\n"
                           "Host: feed.example:65616\r\n\r\n");
-}
-
-TEST(FormatRequestTest, RequestMustFitItsBuffer) {
-    FetchConfig config{};
-    strcpy(config.target.host, "h");
-    config.target.port = 80;
-    config.settings.UseProxy = 1;
-    const int overhead =
-        static_cast<int>(strlen("GET  HTTP/1.0\r\nAccept: */*\r\nHost: h:80\r\n\r\n"));
-    char request[RequestTextSize];
-    std::string url(RequestTextSize - 1 - overhead, 'u');
+    // The longest request that fits, and one character more.
+    const size_t overhead = strlen(request) - strlen(config.settings.SourceURL);
+    const std::string url(RequestTextSize - 1 - overhead, 'u');
     strcpy(config.settings.SourceURL, url.c_str());
     EXPECT_EQ(FormatRequest(config, request), RequestTextSize - 1);
-    url += 'u';
-    strcpy(config.settings.SourceURL, url.c_str());
+    strcpy(config.settings.SourceURL, (url + 'u').c_str());
     EXPECT_EQ(FormatRequest(config, request), -1);
 }

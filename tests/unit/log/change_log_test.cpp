@@ -5,110 +5,68 @@
 #include <string>
 
 #include "log/ChangeLog.h"
-#include "log/LogFile.h"
 #include "tests/support/ScratchDir.h"
 
 namespace {
 
 std::string Stamp(const LogTime& time) {
-    char out[LogTimestampLength + 1];
+    char out[18];
     FormatLogTimestamp(time, out);
     return out;
 }
 
-// The stamp AppendLogLine wrote must be that of the minute before or after
-// the call (the clock may turn over in between).
-void ExpectCurrentStamp(const std::string& written, const std::string& before,
-                        const std::string& after) {
-    EXPECT_TRUE(written == before || written == after) << written;
-}
-
-std::string CLibraryLocalStamp() {
+// The local time as the C library knows it, to the minute.
+std::string LocalNow() {
     std::time_t now = std::time(nullptr);
-    std::tm local = *std::localtime(&now);
-    return Stamp(
-        {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min});
-}
-
-// Appends text with a stamp to a new file and checks the file holds exactly
-// the current stamp and the text.
-void ExpectStampedLine(const std::string& path, const std::string& text) {
-    std::string before = Stamp(CurrentLocalTime());
-    EXPECT_EQ(AppendLogLine(path.c_str(), text.c_str(), true), LogWritten);
-    std::string after = Stamp(CurrentLocalTime());
-    std::ifstream in(path, std::ios::binary);
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    ASSERT_EQ(content.size(), size_t(LogTimestampLength) + text.size());
-    ExpectCurrentStamp(content.substr(0, LogTimestampLength), before, after);
-    EXPECT_EQ(content.substr(LogTimestampLength), text);
-}
-
-size_t EntriesIn(const std::filesystem::path& folder) {
-    auto entries = std::filesystem::directory_iterator(folder);
-    return static_cast<size_t>(std::distance(begin(entries), end(entries)));
+    std::tm t = *std::localtime(&now);
+    return Stamp({t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min});
 }
 
 } // namespace
 
-TEST(LogTimestamp, FixedWidthDayMonthYearHourMinute) {
-    EXPECT_EQ(Stamp({2005, 3, 5, 7, 9}), "05.03.2005  07:09");
-    EXPECT_EQ(Stamp({1999, 12, 31, 23, 59}), "31.12.1999  23:59");
-    EXPECT_EQ(Stamp({2024, 1, 1, 0, 0}), "01.01.2024  00:00");
-    EXPECT_EQ(Stamp({2024, 2, 29, 12, 30}).size(), size_t(LogTimestampLength));
+TEST(LogTimestamp, DayMonthYearHourMinuteOfFixedWidth) {
+    const std::pair<LogTime, const char*> cases[] = {
+        {{2005, 3, 5, 7, 9}, "05.03.2005  07:09"},
+        {{1999, 12, 31, 23, 59}, "31.12.1999  23:59"},
+        {{2024, 1, 1, 0, 0}, "01.01.2024  00:00"},
+        {{12345, 123, -1, 100, 60}, "00.23.2345  00:60"}}; // outside the clock: width kept
+    for (const auto& [time, expected] : cases)
+        EXPECT_EQ(Stamp(time), expected);
 }
 
-TEST(LogTimestamp, KeepsItsWidthForValuesOutsideTheClock) {
-    EXPECT_EQ(Stamp({12345, 123, -1, 100, 60}), "00.23.2345  00:60");
+TEST(AppendLogLine, AppendsRightAfterTheLastByteWithOrWithoutTheLocalTime) {
+    const struct {
+        const char* existing; // nullptr: no file yet
+        const char *text, *expected;
+        bool stamped;
+    } cases[] = {{nullptr, "  -12.5\r\n", "  -12.5\r\n", true},
+                 {nullptr, "", "", true},
+                 {"no line end", "  \xcd\xe5\xf2.\r\n", "no line end  \xcd\xe5\xf2.\r\n", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        ScratchDir dir;
+        if (c.existing) dir.Write("change.log", c.existing);
+        const std::string before = LocalNow();
+        EXPECT_EQ(AppendLogLine(dir.Path("change.log").c_str(), c.text, c.stamped), LogWritten);
+        const std::string after = LocalNow(), content = dir.Read("change.log");
+        const size_t stamp = c.stamped ? 17 : 0; // the minute may turn during the call
+        ASSERT_EQ(content.size(), stamp + strlen(c.expected));
+        EXPECT_TRUE(content.substr(0, stamp) == before.substr(0, stamp) ||
+                    content.substr(0, stamp) == after.substr(0, stamp));
+        EXPECT_EQ(content.substr(stamp), c.expected);
+    }
 }
 
-TEST(LogTimestamp, CurrentLocalTimeFollowsTheLocalClock) {
-    std::string before = CLibraryLocalStamp();
-    std::string current = Stamp(CurrentLocalTime());
-    std::string after = CLibraryLocalStamp();
-    ExpectCurrentStamp(current, before, after);
-}
-
-TEST(AppendLogLine, CreatesMissingFileWithStampAndText) {
+TEST(AppendLogLine, PathsThatCannotBeOpenedGiveOpenFailedAndCreateNothing) {
     ScratchDir dir;
-    ExpectStampedLine(dir.Path("new.log"), "  -12.5\r\n");
-}
-
-TEST(AppendLogLine, AppendsRightAfterTheLastByte) {
-    ScratchDir dir;
-    dir.Write("old.log", "no line end");
-    EXPECT_EQ(AppendLogLine(dir.Path("old.log").c_str(), "  1.0\r\n", false), LogWritten);
-    EXPECT_EQ(AppendLogLine(dir.Path("old.log").c_str(), "  2.0\r\n", false), LogWritten);
-    EXPECT_EQ(dir.Read("old.log"), "no line end  1.0\r\n  2.0\r\n");
-}
-
-TEST(AppendLogLine, EmptyTextWithStampWritesTheStampAlone) {
-    ScratchDir dir;
-    ExpectStampedLine(dir.Path("stamp.log"), "");
-}
-
-TEST(AppendLogLine, FailureSentencesAreWrittenAsWindows1251Bytes) {
-    ScratchDir dir;
-    std::string path = dir.Path("ru.log");
-    ASSERT_EQ(AppendLogLine(path.c_str(), "  Нет соединения с сервером.\r\n", false), LogWritten);
-    ASSERT_EQ(AppendLogLine(path.c_str(), "  Получены некорректные данные с сервера.\r\n", false),
-              LogWritten);
-    EXPECT_EQ(dir.Read("ru.log"),
-              "  \xcd\xe5\xf2 \xf1\xee\xe5\xe4\xe8\xed\xe5\xed\xe8\xff \xf1 "
-              "\xf1\xe5\xf0\xe2\xe5\xf0\xee\xec.\r\n"
-              "  \xcf\xee\xeb\xf3\xf7\xe5\xed\xfb \xed\xe5\xea\xee\xf0\xf0\xe5\xea\xf2\xed\xfb\xe5 "
-              "\xe4\xe0\xed\xed\xfb\xe5 \xf1 \xf1\xe5\xf0\xe2\xe5\xf0\xe0.\r\n");
-}
-
-TEST(AppendLogLine, PathsThatCannotBeOpenedGiveOpenFailed) {
-    ScratchDir dir;
-    auto cwd = std::filesystem::current_path();
-    size_t entriesBefore = EntriesIn(cwd);
-    EXPECT_EQ(AppendLogLine("", "x", true), LogOpenFailed);
-    EXPECT_EQ(EntriesIn(cwd), entriesBefore);
-
-    EXPECT_EQ(AppendLogLine(dir.Path("missing/folder.log").c_str(), "x", true), LogOpenFailed);
-    EXPECT_FALSE(dir.Exists("missing"));
-
     std::filesystem::create_directory(dir.Path("folder"));
-    EXPECT_EQ(AppendLogLine(dir.Path("folder").c_str(), "x", true), LogOpenFailed);
+    auto entries = [](const std::filesystem::path& folder) {
+        auto listing = std::filesystem::directory_iterator(folder);
+        return std::distance(begin(listing), end(listing));
+    };
+    const auto here = entries(std::filesystem::current_path());
+    for (const std::string& path : {std::string(), dir.Path("missing/x.log"), dir.Path("folder")})
+        EXPECT_EQ(AppendLogLine(path.c_str(), "x", true), LogOpenFailed) << path;
+    EXPECT_EQ(entries(std::filesystem::current_path()), here);
+    EXPECT_EQ(entries(dir.Path("")), 1);
 }

@@ -6,52 +6,25 @@
 #include "log/ChangeLog.h"
 #include "tests/support/ScratchDir.h"
 
-namespace {
-
-// Another handle on the log file, as another program would hold it.
-class HeldOpen {
-  public:
-    HeldOpen(const std::string& path, DWORD access, DWORD share)
-        : handle(CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-    ~HeldOpen() {
-        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+// Another program holds the log open: writers that share writing are admitted,
+// readers and writers that do not share are refused.
+TEST(AppendLogLineWin32, OtherHoldersOfTheFile) {
+    const struct {
+        DWORD access, share;
+        AppendLogResult expected;
+    } cases[] = {{GENERIC_WRITE, 0, LogOpenFailed},
+                 {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, LogOpenFailed},
+                 {GENERIC_WRITE, FILE_SHARE_WRITE, LogWritten}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.access << " shared " << c.share);
+        ScratchDir dir;
+        dir.Write("held.log", "kept");
+        const std::string path = dir.Path("held.log");
+        HANDLE other = CreateFileA(path.c_str(), c.access, c.share, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(other, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(AppendLogLine(path.c_str(), "+y", false), c.expected);
+        CloseHandle(other);
+        EXPECT_EQ(dir.Read("held.log"), c.expected == LogWritten ? "kept+y" : "kept");
     }
-    HeldOpen(const HeldOpen&) = delete;
-    HeldOpen& operator=(const HeldOpen&) = delete;
-    bool IsOpen() const { return handle != INVALID_HANDLE_VALUE; }
-
-  private:
-    HANDLE handle;
-};
-
-} // namespace
-
-TEST(AppendLogLineWin32, FileHeldWithoutWriteSharingCannotBeOpened) {
-    ScratchDir dir;
-    dir.Write("held.log", "kept");
-    std::string path = dir.Path("held.log");
-    {
-        HeldOpen other(path, GENERIC_WRITE, 0);
-        ASSERT_TRUE(other.IsOpen());
-        EXPECT_EQ(AppendLogLine(path.c_str(), "x", true), LogOpenFailed);
-    }
-    EXPECT_EQ(dir.Read("held.log"), "kept");
-}
-
-TEST(AppendLogLineWin32, ReadersAreRefusedWhileWritersShare) {
-    ScratchDir dir;
-    dir.Write("shared.log", "");
-    std::string path = dir.Path("shared.log");
-    {
-        HeldOpen reader(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
-        ASSERT_TRUE(reader.IsOpen());
-        EXPECT_EQ(AppendLogLine(path.c_str(), "x", false), LogOpenFailed);
-    }
-    {
-        HeldOpen writer(path, GENERIC_WRITE, FILE_SHARE_WRITE);
-        ASSERT_TRUE(writer.IsOpen());
-        EXPECT_EQ(AppendLogLine(path.c_str(), "y", false), LogWritten);
-    }
-    EXPECT_EQ(dir.Read("shared.log"), "y");
 }

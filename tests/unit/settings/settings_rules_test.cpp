@@ -3,83 +3,53 @@
 #include "res/ResourceIds.h"
 #include "settings/SettingsRules.h"
 
-namespace {
-
-constexpr int UpArrow = -1;
-constexpr int DownArrow = 1;
-
-int32_t Steps(int32_t minutes, int delta, int count) {
-    for (int i = 0; i < count; ++i)
-        minutes = StepRefreshMinutes(minutes, delta);
-    return minutes;
-}
-
-} // namespace
-
-TEST(RefreshMinutesSpin, StepsByTenWithinADay) {
-    EXPECT_EQ(StepRefreshMinutes(10, UpArrow), 20);
-    EXPECT_EQ(StepRefreshMinutes(10, 0), 20);
-    EXPECT_EQ(StepRefreshMinutes(10, DownArrow), 10);
-    EXPECT_EQ(StepRefreshMinutes(20, DownArrow), 10);
-    EXPECT_EQ(StepRefreshMinutes(1430, UpArrow), 1440);
-    EXPECT_EQ(StepRefreshMinutes(1440, UpArrow), 1440);
-    EXPECT_EQ(StepRefreshMinutes(1440, 5), 1430);
-    EXPECT_EQ(Steps(10, UpArrow, 500), 1440);
-    EXPECT_EQ(Steps(1440, DownArrow, 500), 10);
-}
-
-TEST(RefreshMinutesSpin, BoundsAreTestedBeforeTheStep) {
-    EXPECT_EQ(Steps(1435, UpArrow, 1), 1445);
-    EXPECT_EQ(Steps(1435, UpArrow, 2), 1445);
-    EXPECT_EQ(Steps(15, DownArrow, 1), 5);
-    EXPECT_EQ(Steps(15, DownArrow, 2), 5);
-    EXPECT_EQ(StepRefreshMinutes(11, DownArrow), 1);
-    EXPECT_EQ(StepRefreshMinutes(1439, UpArrow), 1449);
-    EXPECT_EQ(StepRefreshMinutes(-50, UpArrow), -40);
-    EXPECT_EQ(StepRefreshMinutes(-50, DownArrow), -50);
-    EXPECT_EQ(StepRefreshMinutes(INT32_MAX, UpArrow), INT32_MAX);
-    EXPECT_EQ(StepRefreshMinutes(INT32_MIN, DownArrow), INT32_MIN);
-}
-
-TEST(RefreshMinutesField, ReadAsAnUnsignedNumber) {
-    EXPECT_EQ(ReadRefreshMinutes("100"), 100);
-    EXPECT_EQ(ReadRefreshMinutes("5"), 5);
-    EXPECT_EQ(ReadRefreshMinutes("99999"), 99999);
-    EXPECT_EQ(ReadRefreshMinutes("  \t42"), 42);
-    EXPECT_EQ(ReadRefreshMinutes("42 minutes"), 42);
-    EXPECT_EQ(ReadRefreshMinutes("007"), 7);
-    EXPECT_EQ(ReadRefreshMinutes("2147483647"), INT32_MAX);
-}
-
-TEST(RefreshMinutesField, NothingOrZeroMeansTen) {
-    for (const char* text :
-         {"", "0", "   ", "abc", "-5", "+5", "4294967296", "99999999999999999999"}) {
-        SCOPED_TRACE(text);
-        EXPECT_EQ(ReadRefreshMinutes(text), 10);
+TEST(RefreshMinutesSpin, StepsByTenWithEachBoundTestedBeforeTheStep) {
+    const int up = -1, down = 1; // what the arrows propose with the control's default range
+    const struct {
+        int32_t minutes;
+        int delta;
+        int32_t expected;
+    } cases[] = {// clang-format off
+        {10, up, 20}, {10, 0, 20}, {10, down, 10}, {20, down, 10}, {1430, up, 1440},
+        {1440, up, 1440}, {1440, 5, 1430}, {1435, up, 1445}, {1445, up, 1445}, {1439, up, 1449},
+        {15, down, 5}, {5, down, 5}, {11, down, 1}, {-50, up, -40}, {-50, down, -50},
+        {INT32_MAX, up, INT32_MAX}, {INT32_MIN, down, INT32_MIN}};
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.minutes << " by " << c.delta);
+        EXPECT_EQ(StepRefreshMinutes(c.minutes, c.delta), c.expected);
     }
-    EXPECT_EQ(ReadRefreshMinutes(nullptr), 10);
 }
 
-TEST(RefreshMinutesField, BeyondTheSettingsRangeIsHeldAtItsLargest) {
-    EXPECT_EQ(ReadRefreshMinutes("2147483648"), INT32_MAX);
-    EXPECT_EQ(ReadRefreshMinutes("4294967295"), INT32_MAX);
+TEST(RefreshMinutesField, ReadAsAnUnsignedNumberWithNothingOrZeroMeaningTen) {
+    const struct {
+        const char* text;
+        int32_t expected;
+    } cases[] = {// clang-format off
+        {"100", 100}, {"5", 5}, {"99999", 99999}, {"  \t42", 42}, {"42 minutes", 42}, {"007", 7},
+        {"2147483647", INT32_MAX}, {"2147483648", INT32_MAX}, {"4294967295", INT32_MAX},
+        {"", 10}, {"0", 10}, {"   ", 10}, {"abc", 10}, {"-5", 10}, {"+5", 10},
+        {"4294967296", 10}, {"99999999999999999999", 10}, {nullptr, 10}};
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text ? c.text : "(null)");
+        EXPECT_EQ(ReadRefreshMinutes(c.text), c.expected);
+    }
 }
 
-TEST(SettingsTextFields, EachFieldFitsItsSettingInReadingOrder) {
+TEST(SettingsTextFields, EachFieldFillsItsOwnSettingInReadingOrder) {
     AppSettings settings{};
     SettingsTextField fields[SettingsTextFieldCount];
     ListSettingsTextFields(settings, fields);
-    EXPECT_EQ(fields[0].controlId, IDC_PROXY_HOST);
-    EXPECT_EQ(fields[0].text, settings.HostName);
-    EXPECT_EQ(fields[0].limit + 1, int(sizeof settings.HostName));
-    EXPECT_EQ(fields[1].controlId, IDC_PROXY_PORT);
-    EXPECT_EQ(fields[1].text, settings.RemotePort);
-    EXPECT_EQ(fields[1].limit + 1, int(sizeof settings.RemotePort));
-    EXPECT_EQ(fields[2].controlId, IDC_SOURCE_URL);
-    EXPECT_EQ(fields[2].text, settings.SourceURL);
-    EXPECT_EQ(fields[2].limit, 2083); // a loaded address is never shortened
-    EXPECT_EQ(fields[2].limit + 1, int(sizeof settings.SourceURL));
-    EXPECT_EQ(fields[3].controlId, IDC_LOG_FILE);
-    EXPECT_EQ(fields[3].text, settings.LogFile);
-    EXPECT_EQ(fields[3].limit + 1, int(sizeof settings.LogFile));
+    const SettingsTextField expected[] = {
+        {IDC_PROXY_HOST, settings.HostName, int(sizeof settings.HostName) - 1},
+        {IDC_PROXY_PORT, settings.RemotePort, int(sizeof settings.RemotePort) - 1},
+        {IDC_SOURCE_URL, settings.SourceURL, 2083}, // a loaded address is never shortened
+        {IDC_LOG_FILE, settings.LogFile, int(sizeof settings.LogFile) - 1}};
+    for (int i = 0; i < SettingsTextFieldCount; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(fields[i].controlId, expected[i].controlId);
+        EXPECT_EQ(fields[i].text, expected[i].text);
+        EXPECT_EQ(fields[i].limit, expected[i].limit);
+    }
 }
