@@ -1,4 +1,5 @@
 #pragma once
+// The about box with its logo and two link labels.
 #include <windows.h>
 
 // The contact addresses the about box shows and opens.

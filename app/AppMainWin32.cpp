@@ -1,3 +1,4 @@
+// The program's entry point: start-up, then the message loop.
 #include <windows.h>
 
 #include "app/AppState.h"

@@ -1,4 +1,5 @@
 #pragma once
+// The process-wide state the portable code shares, and the locks that guard it.
 #include <cstdint>
 
 #include "base/Lock.h"

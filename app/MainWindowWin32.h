@@ -1,4 +1,5 @@
 #pragma once
+// The hidden main window: the program's one window, never shown.
 #include <windows.h>
 
 inline constexpr char MainWindowClassName[] = "Zarvilo";

@@ -1,4 +1,5 @@
 #pragma once
+// Refreshes on threads of their own, started and forgotten.
 #include <windows.h>
 
 #include "app/Refresh.h"

@@ -1,4 +1,5 @@
 #pragma once
+// Where the configuration file and the default log are: the start-up directory.
 #include "app/AppState.h"
 
 inline constexpr char ConfigFileName[] = "\\Quorbel.cfg";

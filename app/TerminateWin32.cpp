@@ -4,5 +4,7 @@
 #include <cstdlib>
 
 namespace __gnu_cxx {
-void __verbose_terminate_handler() { abort(); }
+void __verbose_terminate_handler() {
+    abort();
+}
 } // namespace __gnu_cxx

@@ -8,7 +8,15 @@ static CRITICAL_SECTION* Section(unsigned char* storage) {
     return reinterpret_cast<CRITICAL_SECTION*>(storage);
 }
 
-Lock::Lock() { InitializeCriticalSection(Section(storage)); }
-Lock::~Lock() { DeleteCriticalSection(Section(storage)); }
-void Lock::Enter() { EnterCriticalSection(Section(storage)); }
-void Lock::Leave() { LeaveCriticalSection(Section(storage)); }
+Lock::Lock() {
+    InitializeCriticalSection(Section(storage));
+}
+Lock::~Lock() {
+    DeleteCriticalSection(Section(storage));
+}
+void Lock::Enter() {
+    EnterCriticalSection(Section(storage));
+}
+void Lock::Leave() {
+    LeaveCriticalSection(Section(storage));
+}

@@ -1,4 +1,5 @@
 #pragma once
+// One fetch of the data file: the HTTP/1.0 exchange and the reading it yields.
 #include "base/Reading.h"
 #include "fetch/SourceUrl.h"
 #include "settings/Settings.h"

@@ -1,4 +1,5 @@
 #pragma once
+// The platform seam under the TCP client: Windows Sockets or POSIX sockets.
 #include <cstdint>
 
 // The few socket calls the TCP client makes, over Windows Sockets or POSIX

@@ -1,4 +1,5 @@
 #pragma once
+// The source address split into the host, path and port a fetch uses.
 #include <cstdint>
 
 inline constexpr int TargetHostLimit = 255;

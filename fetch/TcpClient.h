@@ -1,4 +1,5 @@
 #pragma once
+// The TCP connection of one fetch.
 #include <cstdint>
 
 #include "fetch/SocketLayer.h"

@@ -1,4 +1,5 @@
 #pragma once
+// Pictures in the bitmaps' own 5-5-5 form, for code that paints without GDI.
 #include <cstddef>
 #include <cstdint>
 #include <vector>

@@ -1,3 +1,4 @@
+// The picture rule painted into a Picture: the probe's icon and the tests' expected icons.
 #include "icon/PictureRule.h"
 
 // Paints the plan into a portable picture; kept apart from the plan so that

@@ -1,4 +1,5 @@
 #pragma once
+// The optional change log: one time-stamped line per refresh.
 
 enum AppendLogResult { LogWritten = 0, LogOpenFailed = 1, LogSeekFailed = 2, LogWriteFailed = 3 };
 

@@ -1,4 +1,5 @@
 #pragma once
+// The platform seam under the change log: the file and the local time.
 #include <cstddef>
 #include <cstdint>
 

@@ -1,4 +1,5 @@
 #pragma once
+// Windows-1251 to UTF-8 for the probe's terminal output.
 #include <string>
 
 // The program's texts are Windows-1251 bytes; a terminal wants UTF-8.

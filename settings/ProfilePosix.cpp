@@ -1,3 +1,4 @@
+// Away from Windows the profile functions are the portable INI reader and writer.
 #include "settings/IniFile.h"
 #include "settings/Profile.h"
 

@@ -1,4 +1,5 @@
 #pragma once
+// The seven user settings and the configuration file that holds them.
 #include <cstdint>
 
 // The feed host: the one deployment constant behind the default source
