@@ -2,30 +2,94 @@
 """Acquisition against real peers, through zarvilo-probe, which makes one
 refresh with the program's own code:
 
-    with_peers.py probe_test.py [EMULATOR...] PROBE
+    probe_test.py [EMULATOR...] PROBE
 
-Each case writes a Quorbel.cfg into a scratch directory, runs the probe
-there (through EMULATOR, e.g. tools/wine-run.sh win64, when given) and checks
-its exit status, its output, the change log, the icon and what the peers saw.
+The peers listen on 127.0.0.1 while the tests run: the feed server (inside
+this process, misbehaving on request), lighttpd with a static data file and
+tinyproxy. Each case writes a Quorbel.cfg into a scratch directory, runs the
+probe there (through EMULATOR, e.g. tools/wine-run.sh win64, when given) and
+checks its exit status, its output, the change log, the icon and what the
+peers saw.
 """
 
 import os
 import shutil
+import socket
 import struct
 import subprocess
 import sys
 import tempfile
+import threading
+import time
 import unittest
-import urllib.request
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [os.path.join(HERE, ".."), os.path.join(HERE, "..", "..", "..", "tools")]
+import feed_server  # noqa: E402
 from texts import TEXTS  # noqa: E402
 
 COMMAND = sys.argv[1:]
-PEERS = {name: os.environ.get("ZARVILO_%s_PORT" % name.upper(), "") for name in ("feed", "httpd", "proxy", "closed")}
-HTTPD_PATH = os.environ.get("ZARVILO_HTTPD_PATH", "")
+PEERS = {}
+HTTPD_PATH = "/files/weather.js"
 STAMP_LENGTH = len("05.03.2005  07:09")
 VALID, NO_VALUE, INVALID, FAILED = 0, 1, 2, 3
+running = []
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def start_daemon(scratch, name, config_lines, command):
+    port = free_port()
+    config = os.path.join(scratch, name + ".conf")
+    with open(config, "w") as out:
+        out.write("\n".join(line % {"port": port, "scratch": scratch} for line in config_lines) + "\n")
+    process = subprocess.Popen(command + [config], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    running.append(process)
+    for _ in range(200):
+        try:
+            socket.create_connection(("127.0.0.1", port), timeout=1).close()
+            return str(port)
+        except OSError:
+            time.sleep(0.05)
+    raise RuntimeError("%s is not listening" % name)
+
+
+def setUpModule():
+    scratch = tempfile.mkdtemp(prefix="zarvilo-peers-")
+    running.append(scratch)
+    defaults = type("Defaults", (), {"value": "-12,5", "mode": "ok", "demo": False})()
+    feed = feed_server.FeedServer(0, defaults)
+    threading.Thread(target=feed.serve_forever, daemon=True).start()
+    running.append(feed)
+    os.makedirs(os.path.join(scratch, "www/files"))
+    with open(os.path.join(scratch, "www" + HTTPD_PATH), "w", newline="") as data:
+        data.write('// Larvinsk\r\nvar Therm = "-7,5";')
+    PEERS.update(
+        feed=str(feed.server_address[1]),
+        closed=str(free_port()),
+        httpd=start_daemon(scratch, "lighttpd", [
+            'server.document-root = "%(scratch)s/www"', 'server.bind = "127.0.0.1"', "server.port = %(port)d",
+            'server.errorlog = "%(scratch)s/lighttpd.log"'], ["lighttpd", "-D", "-f"]),
+        proxy=start_daemon(scratch, "tinyproxy", [
+            "Port %(port)d", "Listen 127.0.0.1", "Allow 127.0.0.1", "Timeout 30",
+            'LogFile "%(scratch)s/tinyproxy.log"'], ["tinyproxy", "-d", "-c"]))
+
+
+def tearDownModule():
+    for peer in reversed(running):
+        if isinstance(peer, str):
+            shutil.rmtree(peer, ignore_errors=True)
+        elif isinstance(peer, subprocess.Popen):
+            peer.terminate()
+            peer.wait(10)
+        else:
+            peer.shutdown()
+            peer.server_close()
 
 
 def url(peer, path="/files/weather.js", query=""):
@@ -37,8 +101,8 @@ def feed(query):
 
 
 def recorded_request(tag):
-    with urllib.request.urlopen(url("feed", "/_request", "id=" + tag), timeout=10) as answer:
-        return answer.read()
+    with feed_server.recorded_lock:
+        return feed_server.recorded_requests.get(tag, b"")
 
 
 def background(path):
@@ -55,23 +119,24 @@ def background(path):
 # Each row: what the case shows, the source address, the proxy (peer or None),
 # then the exit status, the value in the tooltip (None: "no data"; "": no
 # tooltip shown), the log text and the icon's background.
-OUTCOMES = [
-    ("feed server", feed("value=-12,5"), None, VALID, "-12.5", "  -12.5\r\n", "blue"),
-    ("static file from lighttpd", url("httpd", HTTPD_PATH), None, VALID, "-7.5", "  -7.5\r\n", "blue"),
-    ("through tinyproxy", feed("value=3,5"), "proxy", VALID, "3.5", "  3.5\r\n", "red"),
-    ("lighttpd through tinyproxy", url("httpd", HTTPD_PATH), "proxy", VALID, "-7.5", "  -7.5\r\n", "blue"),
-    ("answer in pieces", feed("mode=pieces&delay=0.05&value=0,5"), None, VALID, "0.5", "  0.5\r\n", "red"),
-    ("late answer", feed("mode=late&delay=1.5&value=-0,5"), None, VALID, "-0.5", "  -0.5\r\n", "blue"),
-    ("longest value", feed("value=12345678,95"), None, VALID, "12345678.95", "  12345678.95\r\n", "red"),
-    ("zero", feed("value=0,0"), None, VALID, "0.0", "  0.0\r\n", "grey"),
-    ("404 from lighttpd", url("httpd", "/files/missing.js"), None, NO_VALUE, None, "no connection", "grey"),
-    ("tinyproxy cannot reach the source", url("closed"), "proxy", NO_VALUE, None, "no connection", "grey"),
-    ("connection refused", url("closed"), None, NO_VALUE, None, "no connection", "grey"),
-    ("unresolvable name", "http://no-such-host.invalid/t.js", None, NO_VALUE, None, "no connection", "grey"),
-    ("connection reset", feed("mode=reset"), None, NO_VALUE, None, "no connection", "grey"),
-    ("no value in the answer", feed("value=abc"), None, INVALID, "", "invalid data", "grey"),
-    ("no data file in the answer", feed("mode=no-marker"), None, INVALID, "", "invalid data", "grey"),
-]
+def outcomes():
+    return [
+        ("feed server", feed("value=-12,5"), None, VALID, "-12.5", "  -12.5\r\n", "blue"),
+        ("static file from lighttpd", url("httpd", HTTPD_PATH), None, VALID, "-7.5", "  -7.5\r\n", "blue"),
+        ("through tinyproxy", feed("value=3,5"), "proxy", VALID, "3.5", "  3.5\r\n", "red"),
+        ("lighttpd through tinyproxy", url("httpd", HTTPD_PATH), "proxy", VALID, "-7.5", "  -7.5\r\n", "blue"),
+        ("answer in pieces", feed("mode=pieces&delay=0.05&value=0,5"), None, VALID, "0.5", "  0.5\r\n", "red"),
+        ("late answer", feed("mode=late&delay=1.5&value=-0,5"), None, VALID, "-0.5", "  -0.5\r\n", "blue"),
+        ("longest value", feed("value=12345678,95"), None, VALID, "12345678.95", "  12345678.95\r\n", "red"),
+        ("zero", feed("value=0,0"), None, VALID, "0.0", "  0.0\r\n", "grey"),
+        ("404 from lighttpd", url("httpd", "/files/missing.js"), None, NO_VALUE, None, "no connection", "grey"),
+        ("tinyproxy cannot reach the source", url("closed"), "proxy", NO_VALUE, None, "no connection", "grey"),
+        ("connection refused", url("closed"), None, NO_VALUE, None, "no connection", "grey"),
+        ("unresolvable name", "http://no-such-host.invalid/t.js", None, NO_VALUE, None, "no connection", "grey"),
+        ("connection reset", feed("mode=reset"), None, NO_VALUE, None, "no connection", "grey"),
+        ("no value in the answer", feed("value=abc"), None, INVALID, "", "invalid data", "grey"),
+        ("no data file in the answer", feed("mode=no-marker"), None, INVALID, "", "invalid data", "grey"),
+    ]
 
 
 class ProbeTest(unittest.TestCase):
@@ -104,7 +169,7 @@ class ProbeTest(unittest.TestCase):
         return [line[STAMP_LENGTH:] + b"\r\n" for line in lines[:-1]]
 
     def test_outcomes(self):
-        for name, source, proxy, status, value, log, colour in OUTCOMES:
+        for name, source, proxy, status, value, log, colour in outcomes():
             with self.subTest(name):
                 self.configure(source, proxy and "127.0.0.1", PEERS.get(proxy, ""))
                 code, output = self.probe("--icon", "icon.bmp")
@@ -129,7 +194,7 @@ class ProbeTest(unittest.TestCase):
             # The proxy port is read as a C runtime reads a number.
             ("padded proxy port", source.replace("as-proxy", "padded"), "%sx" % PEERS["feed"],
              "GET " + source.replace("as-proxy", "padded"), PEERS["closed"]),
-        ]
+    ]
         for name, source, proxy_port, request_line, host_port in cases:
             with self.subTest(name):
                 self.configure(source, proxy_port and "127.0.0.1", proxy_port or "", write_log=0)
@@ -166,7 +231,7 @@ class ProbeTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    if not COMMAND or not PEERS["feed"]:
+    if not COMMAND:
         sys.exit(__doc__)
     if subprocess.run(COMMAND + ["--bogus"], stdin=subprocess.DEVNULL, capture_output=True).returncode == 77:
         print("SKIPPED: the probe cannot run here")
