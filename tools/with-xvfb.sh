@@ -13,6 +13,12 @@ for _ in $(seq 1 50); do
     [ -e "/tmp/.X11-unix/X${display#:}" ] && break
     sleep 0.1
 done
+# One Wine server for the whole run: a server that ends after its last
+# client can refuse a program that starts in that moment.
+if command -v wineserver >/dev/null 2>&1; then
+    zarvilo_prepare_prefix
+    wineserver -p >/dev/null 2>&1 </dev/null
+fi
 DISPLAY="$display" "$@"
 status=$?
 if command -v wineserver >/dev/null 2>&1; then wineserver -k >/dev/null 2>&1; fi
