@@ -3,6 +3,7 @@
 # fuzz: the fuzzers under clang's sanitizers; `make test` runs each for seconds.
 PRESETS := native mingw-i686 mingw-x86_64 fuzz
 WERROR ?= $(if $(CI),ON,OFF)
+JOBS ?= $(shell nproc)
 
 .PHONY: all deps build test run bench fuzz clean $(addprefix build-,$(PRESETS)) $(addprefix test-,$(PRESETS))
 
@@ -11,11 +12,14 @@ all: build
 deps:
 	@./tools/install-deps.sh
 
-build: deps $(addprefix build-,$(PRESETS))
+# The presets build side by side, sharing JOBS compile jobs through make's
+# job server (cmake's own makefiles join it).
+build: deps
+	$(MAKE) -j$(JOBS) $(addprefix build-,$(PRESETS))
 
 $(addprefix build-,$(PRESETS)): build-%:
 	cmake --preset $* -DZARVILO_WERROR=$(WERROR) >/dev/null
-	cmake --build --preset $*
+	+cmake --build build/$*
 
 # Where 32-bit Wine runs emulated, the i686 end-to-end suites run their smoke
 # tests; ZARVILO_FULL_I686_E2E=1 make test runs all of them (six minutes more).
