@@ -15,26 +15,22 @@
 
 namespace {
 
-struct MessageBoxCall {
-    std::string text, caption;
-    UINT flags = 0;
-};
-std::vector<MessageBoxCall> messageBoxes;
-int cleanups = 0;
-std::vector<std::string> loadedLibraries;
+std::vector<std::string> calls; // what the stand-ins were asked, in order
 
 int WINAPI FailingStartup(WORD, LPWSADATA) {
     return WSASYSNOTREADY;
 }
-int WINAPI CountCleanup() {
-    return ++cleanups, 0;
+int WINAPI RecordCleanup() {
+    calls.push_back("cleanup");
+    return 0;
 }
 int WINAPI RecordMessageBox(HWND, LPCSTR text, LPCSTR caption, UINT flags) {
-    messageBoxes.push_back({text, caption, flags});
+    calls.push_back(std::string(caption) + ": " + text +
+                    (flags == (MB_OK | MB_TASKMODAL) ? "" : "?"));
     return IDOK;
 }
 HMODULE WINAPI RecordLoad(LPCSTR library) {
-    loadedLibraries.push_back(library);
+    calls.push_back(library);
     return LoadLibraryExA(library, nullptr, 0);
 }
 INT_PTR WINAPI CancelDialog(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM) {
@@ -44,11 +40,9 @@ INT_PTR WINAPI CancelDialog(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM) {
 class MainWindowTest : public testing::Test {
   protected:
     void SetUp() override {
-        messageBoxes.clear();
-        cleanups = 0;
+        calls.clear();
         WNDCLASSA windowClass{};
         windowClass.lpfnWndProc = MainWindowProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = "MainWindowTest";
         RegisterClassA(&windowClass);
     }
@@ -62,7 +56,7 @@ class MainWindowTest : public testing::Test {
 
     void Create() {
         window = CreateWindowExA(0, "MainWindowTest", nullptr, 0, 0, 0, 0, 0, nullptr, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
+                                 nullptr, nullptr);
         ASSERT_NE(window, nullptr);
     }
 
@@ -79,27 +73,23 @@ class MainWindowTest : public testing::Test {
 
 TEST_F(MainWindowTest, WinSockFailureShowsItsBoxQuitsAndCreationCarriesOn) {
     ImportPatch startup("ws2_32.dll", "WSAStartup", reinterpret_cast<void*>(FailingStartup));
-    ImportPatch cleanup("ws2_32.dll", "WSACleanup", reinterpret_cast<void*>(CountCleanup));
+    ImportPatch cleanup("ws2_32.dll", "WSACleanup", reinterpret_cast<void*>(RecordCleanup));
     ImportPatch box("user32.dll", "MessageBoxA", reinterpret_cast<void*>(RecordMessageBox));
     ASSERT_TRUE(startup.Active() && cleanup.Active() && box.Active());
     Create();
-    ASSERT_EQ(messageBoxes.size(), 1u);
-    EXPECT_EQ(messageBoxes[0].text, "Невозможно инициализировать WinSock.");
-    EXPECT_EQ(messageBoxes[0].caption, "Ошибка");
-    EXPECT_EQ(messageBoxes[0].flags, static_cast<UINT>(MB_OK | MB_TASKMODAL));
-    EXPECT_EQ(cleanups, 1);
+    EXPECT_EQ(calls, std::vector<std::string>(
+                         {"Ошибка: Невозможно инициализировать WinSock.", "cleanup"}));
     EXPECT_EQ(TakeQuit(), 0);
     EXPECT_TRUE(KillTimer(window, 1)) << "the timer came all the same";
 }
 
 TEST_F(MainWindowTest, StartedWinSockShowsNoBoxAndDestroyCleansUpAndQuits) {
     ImportPatch box("user32.dll", "MessageBoxA", reinterpret_cast<void*>(RecordMessageBox));
+    ImportPatch cleanup("ws2_32.dll", "WSACleanup", reinterpret_cast<void*>(RecordCleanup));
     Create();
-    EXPECT_TRUE(messageBoxes.empty());
     EXPECT_EQ(TakeQuit(), -1);
-    ImportPatch cleanup("ws2_32.dll", "WSACleanup", reinterpret_cast<void*>(CountCleanup));
     DestroyWindow(window);
-    EXPECT_EQ(cleanups, 1);
+    EXPECT_EQ(calls, std::vector<std::string>{"cleanup"});
     EXPECT_EQ(TakeQuit(), 0);
     EXPECT_FALSE(KillTimer(window, 1));
     window = nullptr;
@@ -117,7 +107,6 @@ TEST_F(MainWindowTest, CommandIsTheWholeWParam) {
 // place of the system's, and each opening must not add another reference.
 TEST_F(MainWindowTest, SettingsLoadTheCommonControlsFromTheSystemFolderOnce) {
     Create();
-    loadedLibraries.clear();
     ImportPatch load("kernel32.dll", "LoadLibraryA", reinterpret_cast<void*>(RecordLoad));
     ImportPatch dialog("user32.dll", "DialogBoxParamA", reinterpret_cast<void*>(CancelDialog));
     ASSERT_TRUE(load.Active() && dialog.Active());
@@ -125,7 +114,7 @@ TEST_F(MainWindowTest, SettingsLoadTheCommonControlsFromTheSystemFolderOnce) {
     SendMessageA(window, WM_COMMAND, IDM_SETTINGS, 0);
     char system[MAX_PATH];
     GetSystemDirectoryA(system, MAX_PATH);
-    EXPECT_EQ(loadedLibraries, std::vector<std::string>{std::string(system) + "\\comctl32.dll"});
+    EXPECT_EQ(calls, std::vector<std::string>{std::string(system) + "\\comctl32.dll"});
 }
 
 } // namespace
