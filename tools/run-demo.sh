@@ -8,22 +8,30 @@
 # On the user's display when there is one, otherwise on an Xvfb of its own.
 # Everything it starts (program, feed server, Wine, Xvfb) ends with it.
 repo="$(cd "$(dirname "$0")/.." && pwd)"
-if [ -z "$DISPLAY" ]; then
-    exec "$repo/tools/with-xvfb.sh" "$0" "$@"
-fi
 . "$repo/tools/wine-env.sh"
 
 if zarvilo_can_run_win32; then
-    loader=/usr/lib/wine/wine exe="$repo/dist/zarvilo-i686.exe"
+    loader=/usr/lib/wine/wine arch=i686
 else
     # This kernel cannot run 32-bit programs: the 64-bit build stands in.
-    loader="$zarvilo_wine64" exe="$repo/dist/zarvilo-x86_64.exe"
+    loader="$zarvilo_wine64" arch=x86_64
 fi
-[ -f "$exe" ] || { echo "run-demo: $exe is missing; run make first" >&2; exit 1; }
+exe="$repo/dist/zarvilo-$arch.exe"
+
+# Only the program itself is built, with every processor.
+if [ -z "$ZARVILO_DEMO_BUILT" ]; then
+    cmake --preset "mingw-$arch" >/dev/null &&
+        cmake --build "$repo/build/mingw-$arch" -j"$(nproc)" --target zarvilo >/dev/null ||
+        { echo "run-demo: the build failed" >&2; exit 1; }
+    export ZARVILO_DEMO_BUILT=1
+fi
+if [ -z "$DISPLAY" ]; then
+    exec "$repo/tools/with-xvfb.sh" "$0" "$@"
+fi
 
 run="$repo/run"
 mkdir -p "$run"
-rm -f "$run/Quorbel.log" "$run/feed.port" "$run/screenshot.png"
+rm -f "$run/Quorbel.log" "$run/feed.port" "$run/screenshot.png" "$run/icon-8x.png"
 
 feed_pid= program_pid=
 stop_all() {
@@ -61,6 +69,11 @@ done
 sleep 1
 if xwd -root -silent | convert xwd:- "$run/screenshot.png" 2>/dev/null; then
     echo "run-demo: screenshot $run/screenshot.png (the icon is at the bottom right)"
+    # The notification area's one icon sits 18 pixels in from the bottom right.
+    size="$(identify -format '%w %h' "$run/screenshot.png")"
+    left=$((${size% *} - 18)) top=$((${size#* } - 18))
+    convert "$run/screenshot.png" -crop "16x16+$left+$top" +repage -scale 800% "$run/icon-8x.png" &&
+        echo "run-demo: the icon eight times enlarged: $run/icon-8x.png"
 fi
 print_log() {
     echo "run-demo: $run/Quorbel.log:"
