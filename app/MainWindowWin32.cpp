@@ -4,8 +4,10 @@
 
 #include "about/AboutDialogWin32.h"
 #include "app/AppState.h"
+#include "app/DisplayScaleWin32.h"
 #include "app/ProgramHandlesWin32.h"
 #include "app/RefreshWin32.h"
+#include "icon/PictureRule.h"
 #include "res/ResourceIds.h"
 #include "settings/SettingsDialogWin32.h"
 
@@ -58,6 +60,14 @@ static void SetUpTrayView(HWND window) {
     trayView.trayIcon = &programHandles.trayIcon;
     trayView.bitmaps = &programHandles.iconBitmaps;
     trayView.window = window;
+    trayView.SetIconSize(TrayIconSize(QueryDisplayDpi()));
+}
+
+// A changed display scale shows within a second: the icon is composed anew
+// at the notification area's new size.
+static void FollowDisplayScale() {
+    const int size = TrayIconSize(QueryDisplayDpi());
+    if (size != trayView.IconSize()) trayView.Resize(size);
 }
 
 static void OnCreate(HWND window) {
@@ -81,7 +91,7 @@ static void OnDestroy(HWND window) {
 
 // Shows at once that the reading is being renewed, then renews it.
 static void RefreshNow() {
-    programHandles.trayIcon.Modify(ComposeNoReadingIcon(), NoReadingTooltip);
+    trayView.Show(UnknownTemperature, NoReadingTooltip);
     StartTrayRefresh();
 }
 
@@ -93,6 +103,7 @@ static void OnTimer() {
     if (CountTimerTick(appState.timerTicks, appState.settings.RefreshTime)) StartTrayRefresh();
     // The notification area was missing at start or lost our icon: try again.
     if (programHandles.trayIcon.IsLost()) RestoreTrayIcon();
+    FollowDisplayScale();
 }
 
 static void OpenGraphPage() {

@@ -22,9 +22,18 @@ void TrayIcon::Add(HWND window, UINT id, HICON icon, const char* tip, UINT callb
 
 void TrayIcon::Modify(HICON icon, const char* tip) {
     LockHolder hold(recordLock);
+    SetTip(tip);
+    ShowHeld(icon);
+}
+
+void TrayIcon::ReplaceIcon(HICON icon) {
+    LockHolder hold(recordLock);
+    ShowHeld(icon);
+}
+
+void TrayIcon::ShowHeld(HICON icon) {
     if (notifyData.hIcon) DestroyIcon(notifyData.hIcon);
     notifyData.hIcon = icon;
-    SetTip(tip);
     // A refused modification means the shell no longer knows the icon.
     if (!Notify(NIM_MODIFY) && presence == Presence::Shown) presence = Presence::Lost;
 }
@@ -69,9 +78,17 @@ bool TrayIcon::Notify(DWORD operation) {
 }
 
 HICON TrayView::Compose(double temperature) const {
-    return ComposeTemperatureIcon(temperature, *bitmaps, window);
+    return ComposeTemperatureIcon(temperature, *bitmaps, window, iconSize);
 }
 
 void TrayView::Show(double temperature, const char* tooltip) {
+    LockHolder hold(viewLock);
+    shownTemperature = temperature;
     trayIcon->Modify(Compose(temperature), tooltip);
+}
+
+void TrayView::Resize(int size) {
+    LockHolder hold(viewLock);
+    iconSize = size;
+    trayIcon->ReplaceIcon(Compose(shownTemperature));
 }

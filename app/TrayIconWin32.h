@@ -19,6 +19,8 @@ class TrayIcon {
 
     void Add(HWND window, UINT id, HICON icon, const char* tip, UINT callbackMessage);
     void Modify(HICON icon, const char* tip);
+    // Modify with the tooltip as it is.
+    void ReplaceIcon(HICON icon);
     void Delete();
 
     // True when the shell has no icon of ours although we never deleted it:
@@ -34,6 +36,8 @@ class TrayIcon {
     enum class Presence { NotAdded, Shown, Lost, Deleted };
 
     void SetTip(const char* tip);
+    // Takes icon in place of the held one and shows it; recordLock is held.
+    void ShowHeld(HICON icon);
     bool Notify(DWORD operation);
 
     // Modify runs on refresh threads and on the main thread; the held icon
@@ -43,8 +47,9 @@ class TrayIcon {
 };
 
 // Where refreshes show their outcome: the tray icon, drawn for the hidden
-// window. Filled in on the main thread before the first refresh starts and
-// left alone afterwards, so refresh threads read it without a lock.
+// window at the size the display scale asks for. The three pointers are set
+// on the main thread before the first refresh starts and left alone
+// afterwards, so refresh threads read them without a lock.
 class TrayView : public RefreshView {
   public:
     TrayIcon* trayIcon = nullptr;
@@ -53,4 +58,17 @@ class TrayView : public RefreshView {
 
     HICON Compose(double temperature) const;
     void Show(double temperature, const char* tooltip) override;
+
+    int IconSize() const { return iconSize; }
+    // The size for icons to come; before the icon is added.
+    void SetIconSize(int size) { iconSize = size; }
+    // Shows what is shown at another size.
+    void Resize(int size);
+
+  private:
+    // A refresh and a new size each compose and hand over the icon whole, so
+    // the last icon shown always has the last size.
+    Lock viewLock;
+    std::atomic<int> iconSize{16};
+    double shownTemperature = UnknownTemperature;
 };

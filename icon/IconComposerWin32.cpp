@@ -31,12 +31,12 @@ void PaintPlan(HDC canvas, HDC source, const IconBitmaps& bitmaps, const IconPla
 // pixels only, and the shell then reads that byte as per-pixel transparency.
 // OR-ing in the complement of white sets it on every pixel alike and leaves
 // the colours as they are, so the icon stays opaque throughout.
-void SetTopByteEverywhere(HDC canvas) {
+void SetTopByteEverywhere(HDC canvas, int size) {
     HDC onesDc = CreateCompatibleDC(canvas);
-    HBITMAP ones = CreateBitmap(IconSize, IconSize, 1, 1, nullptr);
+    HBITMAP ones = CreateBitmap(size, size, 1, 1, nullptr);
     SelectObject(onesDc, ones);
-    BitBlt(onesDc, 0, 0, IconSize, IconSize, nullptr, 0, 0, WHITENESS);
-    BitBlt(canvas, 0, 0, IconSize, IconSize, onesDc, 0, 0, MERGEPAINT);
+    BitBlt(onesDc, 0, 0, size, size, nullptr, 0, 0, WHITENESS);
+    BitBlt(canvas, 0, 0, size, size, onesDc, 0, 0, MERGEPAINT);
     DeleteDC(onesDc);
     DeleteObject(ones);
 }
@@ -49,33 +49,47 @@ HICON MakeOpaqueIcon(HBITMAP colour, HBITMAP mask) {
     return CreateIconIndirect(&info);
 }
 
+// Each pixel of the 16x16 picture becomes a block of whole pixels, colours
+// unmixed.
+void Enlarge(HDC canvas, int size, HDC picture) {
+    SetStretchBltMode(canvas, COLORONCOLOR);
+    StretchBlt(canvas, 0, 0, size, size, picture, 0, 0, IconSize, IconSize, SRCCOPY);
+}
+
 } // namespace
 
-HICON ComposeTemperatureIcon(double temperature, const IconBitmaps& bitmaps, HWND window) {
+HICON ComposeTemperatureIcon(double temperature, const IconBitmaps& bitmaps, HWND window,
+                             int size) {
     LockHolder hold(composerLock);
     const IconPlan plan = PlanPicture(temperature);
 
     HDC display = GetDC(window);
+    HDC pictureDc = CreateCompatibleDC(display);
     HDC canvasDc = CreateCompatibleDC(display);
     HDC maskDc = CreateCompatibleDC(display);
     HDC sourceDc = CreateCompatibleDC(display);
-    HBITMAP canvas = CreateCompatibleBitmap(display, IconSize, IconSize);
+    HBITMAP picture = CreateCompatibleBitmap(display, IconSize, IconSize);
+    HBITMAP canvas = CreateCompatibleBitmap(display, size, size);
     // A fresh memory context holds a monochrome bitmap, so this one is too.
-    HBITMAP mask = CreateCompatibleBitmap(maskDc, IconSize, IconSize);
+    HBITMAP mask = CreateCompatibleBitmap(maskDc, size, size);
     ReleaseDC(window, display);
 
+    SelectObject(pictureDc, picture);
     SelectObject(canvasDc, canvas);
     SelectObject(maskDc, mask);
-    BitBlt(canvasDc, 0, 0, IconSize, IconSize, nullptr, 0, 0, BLACKNESS);
-    BitBlt(maskDc, 0, 0, IconSize, IconSize, nullptr, 0, 0, BLACKNESS);
-    PaintPlan(canvasDc, sourceDc, bitmaps, plan);
-    SetTopByteEverywhere(canvasDc);
+    BitBlt(pictureDc, 0, 0, IconSize, IconSize, nullptr, 0, 0, BLACKNESS);
+    BitBlt(maskDc, 0, 0, size, size, nullptr, 0, 0, BLACKNESS);
+    PaintPlan(pictureDc, sourceDc, bitmaps, plan);
+    Enlarge(canvasDc, size, pictureDc);
+    SetTopByteEverywhere(canvasDc, size);
 
     // Deleting the contexts frees the bitmaps from them before they go.
+    DeleteDC(pictureDc);
     DeleteDC(canvasDc);
     DeleteDC(maskDc);
     DeleteDC(sourceDc);
     HICON icon = MakeOpaqueIcon(canvas, mask);
+    DeleteObject(picture);
     DeleteObject(canvas);
     DeleteObject(mask);
     return icon;

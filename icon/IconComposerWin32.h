@@ -16,10 +16,12 @@ struct IconBitmaps {
 };
 
 // A new icon for the temperature, owned by the caller; null when the icon
-// cannot be made. The icon takes the display format of window's device
-// context. Safe to call from any thread: compositions take turns, because a
-// source bitmap can be selected into one device context only.
-HICON ComposeTemperatureIcon(double temperature, const IconBitmaps& bitmaps, HWND window);
+// cannot be made. The 16x16 picture is enlarged by whole pixels to size, a
+// multiple of 16 (TrayIconSize). The icon takes the display format of
+// window's device context. Safe to call from any thread: compositions take
+// turns, because a source bitmap can be selected into one device context only.
+HICON ComposeTemperatureIcon(double temperature, const IconBitmaps& bitmaps, HWND window,
+                             int size = 16);
 
 // Copies the source rectangle onto the destination rectangle of the same
 // size, leaving the destination where the source pixel is the key colour.

@@ -31,6 +31,13 @@ struct IconPlan {
 
 IconPlan PlanPicture(double temperature);
 
+// The side in pixels of the icon handed to the shell on a display of this
+// many dots per inch. The notification area shows small icons at 16 pixels
+// per 96 dots per inch; the picture is enlarged by whole pixels to the next
+// multiple of 16 at or above that, because the shell shrinks a larger icon
+// with little blur but smears a smaller one it has to enlarge.
+int TrayIconSize(int dotsPerInch);
+
 // The five source bitmaps, named as the shell holds them.
 struct PictureSources {
     Picture digitStrip;

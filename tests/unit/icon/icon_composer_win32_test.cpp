@@ -5,12 +5,15 @@
 #include <windows.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "app/DisplayScaleWin32.h"
 #include "base/Reading.h"
 #include "icon/PictureBmp.h"
 #include "icon/PictureRule.h"
@@ -21,26 +24,28 @@ namespace {
 
 using Pixels = std::vector<uint32_t>; // 0x00RRGGBB, top row first
 
-// A 5-bit channel on a true-colour screen: v * 8 + v / 4.
-Pixels Widen(const Picture& picture) {
+// The picture on a true-colour screen, each pixel a size/16 square: a 5-bit
+// channel v becomes v * 8 + v / 4.
+Pixels Widen(const Picture& picture, int size) {
     Pixels pixels;
-    for (Pixel555 pixel : picture.pixels) {
-        uint32_t widened = 0;
-        for (int shift : {10, 5, 0}) {
-            const uint32_t v = (pixel >> shift) & 31;
-            widened = widened << 8 | (v * 8 + v / 4);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const Pixel555 pixel = picture.At(x * IconSize / size, y * IconSize / size);
+            uint32_t widened = 0;
+            for (int shift : {10, 5, 0}) {
+                const uint32_t v = (pixel >> shift) & 31;
+                widened = widened << 8 | (v * 8 + v / 4);
+            }
+            pixels.push_back(widened);
         }
-        pixels.push_back(widened);
-    }
     return pixels;
 }
 
-Pixels ReadPixels(HBITMAP bitmap) {
-    Pixels pixels(IconSize * IconSize, 0xDEADBEEF);
-    BITMAPINFO info{{sizeof(BITMAPINFOHEADER), IconSize, -IconSize, 1, 32, BI_RGB, 0, 0, 0, 0, 0},
-                    {}};
+Pixels ReadPixels(HBITMAP bitmap, int size) {
+    Pixels pixels(size * size, 0xDEADBEEF);
+    BITMAPINFO info{{sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
     HDC screen = GetDC(nullptr);
-    GetDIBits(screen, bitmap, 0, IconSize, pixels.data(), &info, DIB_RGB_COLORS);
+    GetDIBits(screen, bitmap, 0, size, pixels.data(), &info, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
     for (uint32_t& pixel : pixels)
         pixel &= 0xFFFFFF;
@@ -69,25 +74,28 @@ class IconComposerTest : public testing::Test {
                    ReadResFile("bg_zero.bmp")};
     }
 
-    // Empty when the icon shows exactly the picture rule's picture, with an
-    // all-zero monochrome mask so that the shell draws it opaque.
-    static std::string IconFault(double temperature, HWND window = nullptr) {
-        HICON icon = ComposeTemperatureIcon(temperature, bitmaps, window);
+    // Empty when the icon is size pixels square and shows exactly the picture
+    // rule's picture enlarged, with an all-zero monochrome mask so that the
+    // shell draws it opaque.
+    static std::string IconFault(double temperature, HWND window = nullptr, int size = IconSize) {
+        HICON icon = ComposeTemperatureIcon(temperature, bitmaps, window, size);
         ICONINFO info{};
         if (!icon || !GetIconInfo(icon, &info)) return "no icon";
-        BITMAP mask{};
+        BITMAP colourInfo{}, mask{};
+        GetObjectA(info.hbmColor, sizeof colourInfo, &colourInfo);
         GetObjectA(info.hbmMask, sizeof mask, &mask);
-        const Pixels colour = ReadPixels(info.hbmColor), maskPixels = ReadPixels(info.hbmMask);
+        const Pixels colour = ReadPixels(info.hbmColor, size);
+        const Pixels maskPixels = ReadPixels(info.hbmMask, size);
         DeleteObject(info.hbmColor);
         DeleteObject(info.hbmMask);
         DestroyIcon(icon);
-        const Pixels expected = Widen(ComposePicture(temperature, sources));
+        if (colourInfo.bmWidth != size || colourInfo.bmHeight != size) return "wrong size";
+        const Pixels expected = Widen(ComposePicture(temperature, sources), size);
         for (size_t i = 0; i < expected.size(); ++i)
             if (colour[i] != expected[i])
-                return "differs at x " + std::to_string(i % IconSize) + ", y " +
-                       std::to_string(i / IconSize);
-        if (maskPixels != Pixels(IconSize * IconSize, 0) || mask.bmBitsPixel != 1)
-            return "not opaque";
+                return "differs at x " + std::to_string(i % size) + ", y " +
+                       std::to_string(i / size);
+        if (maskPixels != Pixels(size * size, 0) || mask.bmBitsPixel != 1) return "not opaque";
         return info.fIcon ? "" : "a cursor, not an icon";
     }
 
@@ -144,6 +152,20 @@ TEST_F(IconComposerTest, DrawsForTheWindowItIsGiven) {
     }
     EXPECT_EQ(contextWindows, std::vector<HWND>({window, window}));
     DestroyWindow(window);
+}
+
+// Run once per display scale by tests/e2e/display_scale_test.py, with the
+// Wine prefix's LogPixels set to ZARVILO_DISPLAY_DPI.
+TEST_F(IconComposerTest, DISABLED_DisplayScaleGivesTheIconsSize) {
+    const int dpi = atoi(getenv("ZARVILO_DISPLAY_DPI") ? getenv("ZARVILO_DISPLAY_DPI") : "0");
+    const std::map<int, int> sizes{{96, 16}, {120, 32}, {144, 32}, {192, 32}};
+    ASSERT_EQ(sizes.count(dpi), 1u) << "ZARVILO_DISPLAY_DPI " << dpi;
+    EXPECT_EQ(QueryDisplayDpi(), dpi);
+    const int size = TrayIconSize(QueryDisplayDpi());
+    EXPECT_EQ(size, sizes.at(dpi));
+    for (int tenths = -1000; tenths <= 1000; tenths += 7)
+        ASSERT_EQ(IconFault(tenths / 10.0, nullptr, size), "") << "for " << tenths / 10.0;
+    EXPECT_EQ(IconFault(UnknownTemperature, nullptr, size), "");
 }
 
 } // namespace

@@ -1,0 +1,48 @@
+#!/usr/bin/env python3
+"""The tray icon at four display scales, under Wine:
+
+    display_scale_test.py WINE|WINE64 ICON_TESTS
+
+For 96, 120, 144 and 192 dots per inch a Wine prefix of its own (kept
+beside the tests' prefix, made once) gets LogPixels; the icon test
+program's display scale case then checks the scale the program asks for,
+the composed icon's size and every pixel against the enlarged picture rule.
+"""
+
+import os
+import subprocess
+import sys
+import unittest
+
+TOOLS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools")
+LOADER, ICON_TESTS = sys.argv[1:3] if len(sys.argv) == 3 else (None, None)
+PREFIX = os.environ.get("ZARVILO_WINEPREFIX", "/tmp/zarvilo-wine") + "-scale"
+
+
+def wine(prefix, *command, **extra):
+    environment = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", **extra)
+    return subprocess.run(list(command), env=environment, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                          stderr=subprocess.STDOUT, timeout=300)
+
+
+class DisplayScaleTest(unittest.TestCase):
+    def test_icon_at_each_scale(self):
+        prefix = PREFIX
+        subprocess.run(["sh", "-c", '. "$0/wine-env.sh" && zarvilo_prepare_prefix', TOOLS], check=True,
+                       env=dict(os.environ, ZARVILO_WINEPREFIX=prefix))
+        self.addCleanup(wine, prefix, "wineserver", "-k")
+        for dpi in (96, 120, 144, 192):
+            with self.subTest(dpi=dpi):
+                wine(prefix, LOADER, "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t",
+                     "REG_DWORD", "/d", str(dpi), "/f")
+                wine(prefix, "wineserver", "-k")  # every process reads the scale when it starts
+                run = wine(prefix, LOADER, ICON_TESTS, "--gtest_also_run_disabled_tests",
+                           "--gtest_filter=*DisplayScale*", ZARVILO_DISPLAY_DPI=str(dpi))
+                self.assertEqual(run.returncode, 0, run.stdout.decode(errors="replace"))
+                self.assertIn(b"[  PASSED  ] 1 test", run.stdout)
+
+
+if __name__ == "__main__":
+    if not ICON_TESTS:
+        sys.exit(__doc__)
+    unittest.main(argv=sys.argv[:1], verbosity=2)

@@ -1,0 +1,17 @@
+// The icon's size for the display scale: 16 pixels per 96 dots per inch,
+// rounded up to whole multiples of the 16x16 picture.
+#include <gtest/gtest.h>
+
+#include "icon/PictureRule.h"
+
+TEST(TrayIconSize, WholeMultiplesAtOrAboveTheShellsSize) {
+    const struct {
+        int dpi, size;
+    } cases[] = {
+        {96, 16},  {120, 32}, {144, 32}, {168, 32},     {192, 32},
+        {216, 48}, {288, 48}, {384, 64}, {99, 32},      {98, 16},
+        {0, 16},   {-96, 16}, {72, 16},  {100000, 256}, {INT32_MAX, 256},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TrayIconSize(c.dpi), c.size) << c.dpi << " dots per inch";
+}
