@@ -2,43 +2,31 @@
 // read stays within its buffer, a written value reads back as written, a
 // second write of it changes nothing, and no other entry changes.
 #include <cstdlib>
-#include <optional>
 #include <string>
 
 #include "settings/IniFile.h"
 
-namespace {
-
-const char* const Names[][2] = {{"Settings", "SourceURL"},
-                                {"settings", "refreshtime"},
-                                {"Proxy", "HostName"},
-                                {"", "k"},
-                                {"[a]", "b=c"}};
-
-std::optional<std::string> Lookup(std::string_view text, const char* const (&name)[2]) {
-    auto value = FindIniValue(text, name[0], name[1]);
-    return value ? std::optional<std::string>(*value) : std::nullopt;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::string_view text(reinterpret_cast<const char*>(data), size);
+    // The first three are names the program writes, the other two are not.
+    const char* const sections[] = {"Settings", "settings", "Proxy", "", "[a]"};
+    const char* const keys[] = {"SourceURL", "refreshtime", "HostName", "k", "b=c"};
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
     for (int i = 0; i < 5; ++i) {
-        const auto& name = Names[i];
         char small[8];
-        auto value = FindIniValue(text, name[0], name[1]);
-        if (value && (CopyProfileValue(*value, small, sizeof small) >= int(sizeof small)))
+        if (auto value = FindIniValue(text, sections[i], keys[i])) {
+            if (CopyProfileValue(*value, small, sizeof small) >= int(sizeof small)) std::abort();
+            ParseProfileInt(*value);
+        }
+        if (i >= 3) continue;
+        const char* wanted = i == 2 ? "" : "http://host/t.js"; // and an empty one
+        const std::string written = SetIniValue(text, sections[i], keys[i], wanted);
+        if (FindIniValue(written, sections[i], keys[i]) != wanted ||
+            SetIniValue(written, sections[i], keys[i], wanted) != written)
             std::abort();
-        if (value) ParseProfileInt(*value);
-        if (i >= 3) continue; // names the program writes: a value, and an empty one
-        const char* wanted = i == 2 ? "" : "http://host/t.js";
-        std::string written = SetIniValue(text, name[0], name[1], wanted);
-        if (Lookup(written, name) != wanted ||
-            SetIniValue(written, name[0], name[1], wanted) != written)
-            std::abort();
-        for (const auto& other : Names)
-            if (&other != &name && Lookup(written, other) != Lookup(text, other)) std::abort();
+        for (int j = 0; j < 5; ++j)
+            if (j != i && FindIniValue(written, sections[j], keys[j]) !=
+                              FindIniValue(text, sections[j], keys[j]))
+                std::abort();
     }
     return 0;
 }

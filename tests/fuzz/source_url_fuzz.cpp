@@ -11,8 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FetchTarget target;
     std::memset(&target, 0x5a, sizeof target);
     SplitSourceUrl(sourceUrl.c_str(), target);
-    size_t host = strnlen(target.host, sizeof target.host);
-    size_t path = strnlen(target.path, sizeof target.path);
+    const size_t host = strnlen(target.host, sizeof target.host),
+                 path = strnlen(target.path, sizeof target.path);
     if (host == sizeof target.host || path == sizeof target.path) std::abort();
     if (!target.valid
             ? host || path

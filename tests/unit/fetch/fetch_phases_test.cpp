@@ -4,7 +4,9 @@
 
 #include <cstring>
 #include <deque>
+#include <numeric>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -13,26 +15,20 @@ namespace {
 // "<error>" among the chunks is a failed receive.
 struct ScriptedConnection {
     std::string readiness;
-    std::deque<int> sendResults = {};
-    std::deque<std::string> chunks = {};
+    std::deque<int> sendResults;
+    std::deque<std::string> chunks;
     int polls = 0, sends = 0;
 
-    bool IsReady(int) {
-        const size_t poll = size_t(polls++);
-        return poll >= readiness.size() || readiness[poll] != '-';
-    }
+    bool IsReady(int) { return size_t(++polls) > readiness.size() || readiness[polls - 1] != '-'; }
     int Send(const char*, int length) {
-        int result = sends < int(sendResults.size()) ? sendResults[sends] : length;
-        return ++sends, result;
+        return size_t(sends++) < sendResults.size() ? sendResults[sends - 1] : length;
     }
     int Receive(char* buffer, int capacity) {
         EXPECT_EQ(capacity, 1020);
         if (chunks.empty()) return 0;
         const std::string chunk = chunks.front();
         chunks.pop_front();
-        if (chunk == "<error>") return -1;
-        memcpy(buffer, chunk.data(), chunk.size());
-        return int(chunk.size());
+        return chunk == "<error>" ? -1 : int(chunk.copy(buffer, chunk.size()));
     }
 };
 
@@ -44,57 +40,46 @@ void CountSleep(unsigned milliseconds) {
 
 } // namespace
 
-TEST(FetchPhasesTest, SendTriesFiftyTimesAndNeverContinuesAShortSend) {
-    const struct {
-        int notReady;
-        std::deque<int> results;
-        bool sent;
-        int sends;
-    } cases[] = {{0, {}, true, 1},   {49, {}, true, 1},   {50, {}, false, 0},
-                 {0, {3}, false, 1}, {0, {-1}, false, 1}, {0, {0, 7}, true, 2}}; // 0 sent: again
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.notReady << " polls not ready, then " << c.sends);
-        ScriptedConnection connection{std::string(c.notReady, '-'), c.results};
-        sleeps = 0;
-        EXPECT_EQ(SendRequestPhase(connection, "GET / x", 7, CountSleep), c.sent);
-        EXPECT_EQ(connection.sends, c.sends);
-        EXPECT_EQ(sleeps, c.notReady);
-    }
-}
-
-// Held: the bytes the phase ends with, or -1 for a failed receive phase.
-TEST(FetchPhasesTest, ReceiveUntilTheDataFileEnds) {
-    const std::string head = "HTTP/1.0 200 OK\r\n\r\n", end = "var Therm = \"1,5\";";
+// One fetch's two phases against a script of polls, send results and
+// received chunks. Held: the bytes the receive phase ends with, -1 for a
+// failed receive phase, NotSent where the send phase fails and ends the fetch.
+TEST(FetchPhasesTest, SendOnceWholeThenReceiveUntilTheDataFileEnds) {
+    const int NotSent = -2;
+    const std::string head = "HTTP/1.0 200 OK\r\n\r\n", end = "var Therm = \"1,5\";",
+                      wait49 = std::string(49, '-');
     const struct {
         std::string readiness;
+        std::deque<int> sendResults;
         std::deque<std::string> chunks;
-        int held, polls, sleeps;
+        int sends, held, polls, sleeps;
     } cases[] = {
         // clang-format off
-        {"+-+-+", {head, "var Therm = \"1,5\"", ";"}, int(head.size() + end.size()), 5, 2},
-        {"", {std::string(1000 - end.size(), 'x') + end}, 1000, 1, 0},
-        {"", {std::string(500, 'x'), std::string(500 - end.size(), 'x') + end}, 1000, 2, 0},
-        {"", {std::string(1001 - end.size(), 'x') + end}, -1, 1, 0},
-        {"", {std::string(1000, 'x'), std::string(1020, 'y')}, -1, 2, 0},
-        {std::string(60, '-'), {}, -1, 50, 50},
-        {std::string(49, '-'), {end}, int(end.size()), 50, 49},
-        {"", {head + end + "\r\n"}, -1, 50, 0}, // the peer has closed: no sleeping
-        {"", {"HTTP/1.0 200", "<error>", end}, -1, 2, 0},
-        {"", {"x\";", "y"}, 3, 1, 0}, // only the last two bytes of each receive count
-        {"", {"x\"", ";"}, 3, 2, 0}};
+        {"++-+-+", {}, {head, "var Therm = \"1,5\"", ";"}, 1, int(head.size() + end.size()), 6, 2},
+        {wait49 + "+" + wait49, {}, {end}, 1, int(end.size()), 100, 98},
+        {std::string(50, '-'), {}, {end}, 0, NotSent, 50, 50},
+        {"", {3}, {end}, 1, NotSent, 1, 0}, {"", {-1}, {end}, 1, NotSent, 1, 0}, // not continued
+        {"", {0, 7}, {end}, 2, int(end.size()), 3, 0}, // nothing sent: the next attempt sends
+        {"", {}, {std::string(1000 - end.size(), 'x') + end}, 1, 1000, 2, 0},
+        {"", {}, {std::string(500, 'x'), std::string(500 - end.size(), 'x') + end}, 1, 1000, 3, 0},
+        {"", {}, {std::string(1001 - end.size(), 'x') + end}, 1, -1, 2, 0},
+        {"", {}, {std::string(1000, 'x'), std::string(1020, 'y')}, 1, -1, 3, 0},
+        {"+" + std::string(60, '-'), {}, {}, 1, -1, 51, 50},
+        {"", {}, {head + end + "\r\n"}, 1, -1, 51, 0}, // the peer has closed: no sleeping
+        {"", {}, {"HTTP/1.0 200", "<error>", end}, 1, -1, 3, 0},
+        {"", {}, {"x\";", "y"}, 1, 3, 2, 0}, // only the last two bytes of each receive count
+        {"", {}, {"x\"", ";"}, 1, 3, 3, 0}};
     // clang-format on
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.chunks.empty() ? c.readiness : c.chunks.front().substr(0, 30));
-        ScriptedConnection connection{c.readiness, {}, c.chunks};
-        std::string all;
-        for (const std::string& chunk : c.chunks)
-            all += chunk;
+        SCOPED_TRACE(testing::Message() << "row " << &c - cases);
+        ScriptedConnection connection{c.readiness, c.sendResults, c.chunks};
         char buffer[ReceiveBufferSize];
         sleeps = 0;
-        const int held = ReceiveResponsePhase(connection, buffer, CountSleep);
-        EXPECT_EQ(held, c.held);
-        EXPECT_EQ(connection.polls, c.polls);
-        EXPECT_EQ(sleeps, c.sleeps);
+        const bool sent = SendRequestPhase(connection, "GET / x", 7, CountSleep);
+        EXPECT_EQ(sent, c.held != NotSent);
+        const int held = sent ? ReceiveResponsePhase(connection, buffer, CountSleep) : NotSent;
+        EXPECT_EQ(std::tie(held, connection.sends, connection.polls, sleeps),
+                  std::tie(c.held, c.sends, c.polls, c.sleeps));
+        const std::string all = std::accumulate(c.chunks.begin(), c.chunks.end(), std::string());
         EXPECT_EQ(std::string(buffer, std::max(held, 0)), all.substr(0, std::max(held, 0)));
     }
 }

@@ -44,9 +44,7 @@ TEST(SplitSourceUrl, HostPathAndPort) {
         EXPECT_EQ(target.valid, !c.host.empty());
         EXPECT_EQ(target.host, c.host);
         EXPECT_EQ(target.path, c.path);
-        if (target.valid) {
-            EXPECT_EQ(target.port, c.port);
-        }
+        EXPECT_EQ(target.valid ? target.port : 0, c.port);
     }
     FetchTarget target;
     SplitSourceUrl(nullptr, target);

@@ -1,5 +1,5 @@
 #include <cmath>
-#include <limits>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -27,8 +27,8 @@ Pixel555 StripPixel(int x, int y) {
     return (x + y) % 3 == 0 ? Key : Pixel555(x << 3 | y);
 }
 
-// The background, with the tens digit (unless No) at column 1, the units
-// digit at column 6 and the marker at column 10 laid over rows 7-14.
+// The background, with the tens digit at column 1, the units digit at column
+// 6 and the marker at column 10 laid over rows 7-14, each unless No.
 Picture Expected(Pixel555 base, int tens, int units, int markerLeft) {
     Picture picture = Background(base);
     const int cells[3][3] = {{tens * 4, 4, 1}, {units * 4, 4, 6}, {markerLeft, 5, 10}};
@@ -43,19 +43,13 @@ Picture Expected(Pixel555 base, int tens, int units, int markerLeft) {
 } // namespace
 
 TEST(PictureRuleTest, BackgroundAndGlyphsForEachTemperature) {
-    const double nan = std::numeric_limits<double>::quiet_NaN(),
-                 inf = std::numeric_limits<double>::infinity();
+    const double nan = std::nan(""), inf = HUGE_VAL;
     const Pixel555 unknown = 0x1000, zero = 0x2000, plus = 0x3000, minus = 0x4000;
     PictureSources sources{Picture(50, 8, 0), Background(unknown), Background(plus),
                            Background(minus), Background(zero)};
     for (int i = 0; i < 400; ++i)
         sources.digitStrip.pixels[i] = StripPixel(i % 50, i / 50);
-    struct Case {
-        double t;
-        Pixel555 background;
-        int tens, units, marker;
-    };
-    std::vector<Case> cases = {
+    std::vector<std::tuple<double, Pixel555, int, int, int>> cases = {
         // clang-format off
         {UnknownTemperature, unknown, No, No, No}, {nan, unknown, No, No, No},
         {-nan, unknown, No, No, No}, {-0.0, zero, No, 0, Whole}, {5.0000001, plus, No, 5, Half},
@@ -68,85 +62,69 @@ TEST(PictureRuleTest, BackgroundAndGlyphsForEachTemperature) {
     // clang-format on
     for (int tenths = -999; tenths <= 999; ++tenths) { // every value written with one decimal
         const int m = std::abs(tenths);
-        cases.push_back({tenths / 10.0,
-                         tenths > 0   ? plus
-                         : tenths < 0 ? minus
-                                      : zero,
+        const Pixel555 sign[] = {minus, zero, plus};
+        cases.push_back({tenths / 10.0, sign[(tenths > 0) - (tenths < 0) + 1],
                          m >= 100 ? m / 100 : No, m / 10 % 10, m % 10 ? Half : Whole});
     }
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.t);
-        const Picture expected = c.units == No ? Background(c.background)
-                                               : Expected(c.background, c.tens, c.units, c.marker);
-        EXPECT_EQ(ComposePicture(c.t, sources).pixels, expected.pixels);
-    }
+    for (const auto& [t, background, tens, units, marker] : cases)
+        EXPECT_EQ(ComposePicture(t, sources).pixels,
+                  Expected(background, tens, units, marker).pixels)
+            << t;
 }
 
+// Near-key colours, and the key with bit 15 set, are ordinary colours;
+// rectangles hanging over either picture's edges are clipped.
 TEST(LayColourKeyedTest, KeyPixelsKeepTheDestinationAndNothingOutsideIsTouched) {
-    Picture source(3, 2, 0);
-    // Near-key colours, and the key with bit 15 set, are ordinary colours.
+    Picture source(3, 2, 0), destination(4, 4, 0x1111);
     source.pixels = {Key, 0x7C1E, 0xFC1F, 0x0000, Key, 0x7FFF};
-    Picture destination(5, 3, 0x1111);
     LayColourKeyed(destination, 1, 1, source, 0, 0, 3, 2, Key);
-    EXPECT_EQ(destination.pixels,
-              (std::vector<Pixel555>{0x1111, 0x1111, 0x1111, 0x1111, 0x1111, 0x1111, 0x1111, 0x7C1E,
-                                     0xFC1F, 0x1111, 0x1111, 0x0000, 0x1111, 0x7FFF, 0x1111}));
-    // Rectangles hanging over either picture's edges are clipped.
-    source = Picture(2, 2, 0);
-    source.pixels = {0x0001, 0x0002, 0x0003, 0x0004};
-    destination = Picture(3, 3, 0x1111);
-    LayColourKeyed(destination, -1, -1, source, 0, 0, 3, 3, Key);
-    LayColourKeyed(destination, 1, 2, source, 0, 1, 5, 5, Key);
-    LayColourKeyed(destination, 2, 2, source, -1, 0, 2, 2, Key); // source column -1 is not read
-    EXPECT_EQ(destination.pixels, (std::vector<Pixel555>{0x0004, 0x1111, 0x1111, 0x1111, 0x1111,
-                                                         0x1111, 0x1111, 0x0003, 0x0004}));
+    LayColourKeyed(destination, -1, 3, source, 0, 0, 9, 9, Key);
+    LayColourKeyed(destination, 3, -1, source, 2, 0, 5, 5, Key);
+    LayColourKeyed(destination, 0, 0, source, -1, 1, 2, 1, Key); // source column -1 is not read
+    // clang-format off
+    EXPECT_EQ(destination.pixels, (std::vector<Pixel555>{
+        0x1111, 0x0000, 0x1111, 0x7FFF,
+        0x1111, 0x1111, 0x7C1E, 0xFC1F,
+        0x1111, 0x0000, 0x1111, 0x7FFF,
+        0x7C1E, 0xFC1F, 0x1111, 0x1111}));
+    // clang-format on
 }
 
+// Rows of 2, 4, 6 and 8 bytes (padding 2, 0, 2, 0) up to the largest side,
+// through a file that is read in several pieces.
 TEST(PictureBmpTest, RoundTripsEveryRowPaddingUpToTheLargestSide) {
-    for (int width : {1, 2, 3, 4, MaxBmpSide}) { // rows of 2, 4, 6, 8 bytes: padding 2, 0, 2, 0
+    ScratchDir dir;
+    const std::string file = dir.Path("a.bmp");
+    for (int width : {1, 2, 3, 4, MaxBmpSide}) {
         SCOPED_TRACE(width);
-        Picture picture(width, 3, 0);
+        Picture picture(width, 3, 0), read;
         for (size_t i = 0; i < picture.pixels.size(); ++i)
-            picture.pixels[i] = Pixel555(i * 2654435761u >> 17);
-        picture.pixels.back() = 0x8001;
-        const std::vector<uint8_t> bytes = EncodePictureBmp(picture);
-        EXPECT_EQ(bytes.size(), 54u + (width * 2 + 3) / 4 * 4 * 3);
-        Picture decoded;
-        ASSERT_TRUE(DecodePictureBmp(bytes.data(), bytes.size(), decoded));
-        EXPECT_EQ(decoded.width, width);
-        EXPECT_EQ(decoded.pixels, picture.pixels);
+            picture.pixels[i] = Pixel555((i * 2654435761u >> 17) | (i % 2) << 15);
+        EXPECT_EQ(EncodePictureBmp(picture).size(), 54u + (width * 2 + 3) / 4 * 4 * 3);
+        EXPECT_TRUE(WritePictureBmp(file.c_str(), picture));
+        ASSERT_TRUE(ReadPictureBmp(file.c_str(), read));
+        EXPECT_EQ(read.width, width);
+        EXPECT_EQ(read.pixels, picture.pixels);
     }
+    Picture none;
+    EXPECT_FALSE(ReadPictureBmp(dir.Path("none.bmp").c_str(), none));
+    EXPECT_FALSE(WritePictureBmp(dir.Path("none/x.bmp").c_str(), none));
 }
 
 TEST(PictureBmpTest, RefusesOtherFormsAndShortDataLeavingThePictureAlone) {
     const std::vector<uint8_t> good = EncodePictureBmp(Picture(3, 2, 0x1234));
-    const struct {
-        size_t at, size;
-        uint8_t value;
-    } spoilt[] = {
-        // magic, pixel offset, info header size, width 0, planes, bits per pixel, compression,
-        // colour table, top-down rows, wider than the largest side; one byte short, headers cut
-        // clang-format off
-        {1, 70, 'A'}, {10, 70, 55}, {14, 70, 108}, {18, 70, 0}, {26, 70, 2}, {28, 70, 24},
-        {30, 70, 3}, {46, 70, 1}, {25, 70, 0xFF}, {19, 70, 0x10}, {0, 69, 'B'}, {0, 53, 'B'}};
-    // clang-format on
     ASSERT_EQ(good.size(), 70u);
-    for (const auto& c : spoilt) {
-        SCOPED_TRACE(testing::Message() << "byte " << c.at << " of " << c.size);
+    // Magic, pixel offset, info header size, width 0, planes, bits per pixel, compression, colour
+    // table, top-down rows, wider than the largest side; one byte short, the headers cut.
+    const std::tuple<size_t, uint8_t, size_t> spoilt[] = {
+        {0, 'b', 70}, {10, 55, 70}, {14, 108, 70},  {18, 0, 70},    {26, 2, 70},  {28, 24, 70},
+        {30, 3, 70},  {46, 1, 70},  {25, 0xFF, 70}, {19, 0x10, 70}, {0, 'B', 69}, {0, 'B', 53}};
+    for (const auto& [at, value, size] : spoilt) {
+        SCOPED_TRACE(testing::Message() << "byte " << at << " of " << size);
         std::vector<uint8_t> bytes = good;
-        bytes[c.at] = c.value;
+        bytes[at] = value;
         Picture untouched(1, 1, 0x0042);
-        EXPECT_FALSE(DecodePictureBmp(bytes.data(), c.size, untouched));
+        EXPECT_FALSE(DecodePictureBmp(bytes.data(), size, untouched));
         EXPECT_EQ(untouched.pixels, std::vector<Pixel555>{0x0042});
     }
-}
-
-TEST(PictureBmpTest, FilesRoundTripAndMissingOnesFail) {
-    ScratchDir dir;
-    Picture read;
-    EXPECT_TRUE(WritePictureBmp(dir.Path("a.bmp").c_str(), Background(0x0123)));
-    EXPECT_TRUE(ReadPictureBmp(dir.Path("a.bmp").c_str(), read));
-    EXPECT_EQ(read.pixels, Background(0x0123).pixels);
-    EXPECT_FALSE(ReadPictureBmp(dir.Path("none.bmp").c_str(), read));
-    EXPECT_FALSE(WritePictureBmp(dir.Path("none/x.bmp").c_str(), read));
 }

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <string>
+#include <tuple>
 
 #include "log/ChangeLog.h"
 #include "tests/support/ScratchDir.h"
@@ -9,22 +10,20 @@
 // Another program holds the log open: writers that share writing are admitted,
 // readers and writers that do not share are refused.
 TEST(AppendLogLineWin32, OtherHoldersOfTheFile) {
-    const struct {
-        DWORD access, share;
-        AppendLogResult expected;
-    } cases[] = {{GENERIC_WRITE, 0, LogOpenFailed},
-                 {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, LogOpenFailed},
-                 {GENERIC_WRITE, FILE_SHARE_WRITE, LogWritten}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.access << " shared " << c.share);
+    const std::tuple<DWORD, DWORD, AppendLogResult> cases[] = {
+        {GENERIC_WRITE, 0, LogOpenFailed},
+        {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, LogOpenFailed},
+        {GENERIC_WRITE, FILE_SHARE_WRITE, LogWritten}};
+    for (const auto& [access, share, expected] : cases) {
+        SCOPED_TRACE(testing::Message() << access << " shared " << share);
         ScratchDir dir;
         dir.Write("held.log", "kept");
         const std::string path = dir.Path("held.log");
-        HANDLE other = CreateFileA(path.c_str(), c.access, c.share, nullptr, OPEN_EXISTING,
+        HANDLE other = CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
         ASSERT_NE(other, INVALID_HANDLE_VALUE);
-        EXPECT_EQ(AppendLogLine(path.c_str(), "+y", false), c.expected);
+        EXPECT_EQ(AppendLogLine(path.c_str(), "+y", false), expected);
         CloseHandle(other);
-        EXPECT_EQ(dir.Read("held.log"), c.expected == LogWritten ? "kept+y" : "kept");
+        EXPECT_EQ(dir.Read("held.log"), expected == LogWritten ? "kept+y" : "kept");
     }
 }

@@ -1,40 +1,31 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "res/ResourceIds.h"
 #include "settings/SettingsRules.h"
 
 TEST(RefreshMinutesSpin, StepsByTenWithEachBoundTestedBeforeTheStep) {
     const int up = -1, down = 1; // what the arrows propose with the control's default range
-    const struct {
-        int32_t minutes;
-        int delta;
-        int32_t expected;
-    } cases[] = {// clang-format off
+    const std::tuple<int32_t, int, int32_t> cases[] = {// clang-format off
         {10, up, 20}, {10, 0, 20}, {10, down, 10}, {20, down, 10}, {1430, up, 1440},
         {1440, up, 1440}, {1440, 5, 1430}, {1435, up, 1445}, {1445, up, 1445}, {1439, up, 1449},
         {15, down, 5}, {5, down, 5}, {11, down, 1}, {-50, up, -40}, {-50, down, -50},
         {INT32_MAX, up, INT32_MAX}, {INT32_MIN, down, INT32_MIN}};
     // clang-format on
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.minutes << " by " << c.delta);
-        EXPECT_EQ(StepRefreshMinutes(c.minutes, c.delta), c.expected);
-    }
+    for (const auto& [minutes, delta, expected] : cases)
+        EXPECT_EQ(StepRefreshMinutes(minutes, delta), expected) << minutes << " by " << delta;
 }
 
 TEST(RefreshMinutesField, ReadAsAnUnsignedNumberWithNothingOrZeroMeaningTen) {
-    const struct {
-        const char* text;
-        int32_t expected;
-    } cases[] = {// clang-format off
+    const std::pair<const char*, int32_t> cases[] = {// clang-format off
         {"100", 100}, {"5", 5}, {"99999", 99999}, {"  \t42", 42}, {"42 minutes", 42}, {"007", 7},
         {"2147483647", INT32_MAX}, {"2147483648", INT32_MAX}, {"4294967295", INT32_MAX},
         {"", 10}, {"0", 10}, {"   ", 10}, {"abc", 10}, {"-5", 10}, {"+5", 10},
         {"4294967296", 10}, {"99999999999999999999", 10}, {nullptr, 10}};
     // clang-format on
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text ? c.text : "(null)");
-        EXPECT_EQ(ReadRefreshMinutes(c.text), c.expected);
-    }
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(ReadRefreshMinutes(text), expected) << (text ? text : "(null)");
 }
 
 TEST(SettingsTextFields, EachFieldFillsItsOwnSettingInReadingOrder) {
@@ -46,10 +37,8 @@ TEST(SettingsTextFields, EachFieldFillsItsOwnSettingInReadingOrder) {
         {IDC_PROXY_PORT, settings.RemotePort, int(sizeof settings.RemotePort) - 1},
         {IDC_SOURCE_URL, settings.SourceURL, 2083}, // a loaded address is never shortened
         {IDC_LOG_FILE, settings.LogFile, int(sizeof settings.LogFile) - 1}};
-    for (int i = 0; i < SettingsTextFieldCount; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(fields[i].controlId, expected[i].controlId);
-        EXPECT_EQ(fields[i].text, expected[i].text);
-        EXPECT_EQ(fields[i].limit, expected[i].limit);
-    }
+    for (int i = 0; i < SettingsTextFieldCount; ++i)
+        EXPECT_EQ(std::tie(fields[i].controlId, fields[i].text, fields[i].limit),
+                  std::tie(expected[i].controlId, expected[i].text, expected[i].limit))
+            << i;
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "settings/Settings.h"
 #include "tests/support/ScratchDir.h"
@@ -12,8 +13,9 @@ class SettingsFile : public testing::Test {
   protected:
     // A new file each time: the system caches a file by its time of change,
     // which two quick writes can share.
-    AppSettings Load(const char* content = nullptr) {
-        if (content) dir.Write(name = "loaded" + std::to_string(++files) + ".cfg", content);
+    AppSettings Load(const std::string& content = {}) {
+        if (!content.empty())
+            dir.Write(name = "loaded" + std::to_string(++files) + ".cfg", content);
         AppSettings settings;
         std::memset(&settings, 0x5a, sizeof settings); // nothing may survive from before
         LoadSettings(dir.Path(name).c_str(), logPath.c_str(), settings);
@@ -38,36 +40,34 @@ TEST_F(SettingsFile, NoFileGivesTheDefaultsAndTheFirstSaveWritesTheSevenKeysInOr
 }
 
 TEST_F(SettingsFile, ValuesAreTakenAsReadAndCutToTheirLimits) {
-    const std::string url = "http://h/" + std::string(3000, 'u');
-    AppSettings settings = Load(("[Settings]\r\nRefreshTime=0\r\nSourceURL=" + url +
-                                 "\r\n[Proxy]\r\nUseProxy=2\r\nHostName=" + std::string(300, 'h') +
-                                 "\r\nRemotePort=12345o789\r\n[LogOptions]\r\nWriteLog=-1\r\n"
-                                 "LogFile=" +
-                                 std::string(400, 'l') + "\r\n")
-                                    .c_str());
+    const std::string url = "http://h/" + std::string(3000, 'u'), host(300, 'h'), log(400, 'l');
+    AppSettings settings =
+        Load("[LogOptions]\r\nWriteLog=-1\r\nLogFile=" + log +
+             "\r\n[Settings]\r\nRefreshTime=0\r\nSourceURL=" + url +
+             "\r\n[Proxy]\r\nUseProxy=2\r\nRemotePort=12345o789\r\nHostName=" + host);
     EXPECT_EQ(settings.RefreshTime, 0);
     EXPECT_EQ(settings.SourceURL, url.substr(0, 2083));
     EXPECT_EQ(settings.UseProxy, 2);
-    EXPECT_EQ(settings.HostName, std::string(255, 'h'));
+    EXPECT_EQ(settings.HostName, host.substr(0, 255));
     EXPECT_STREQ(settings.RemotePort, "12345o7");
     EXPECT_EQ(settings.WriteLog, -1);
-    EXPECT_EQ(settings.LogFile, std::string(259, 'l'));
+    EXPECT_EQ(settings.LogFile, log.substr(0, 259));
     EXPECT_EQ(Load("[LogOptions]\r\nLogFile=\r\n").LogFile, logPath);
 }
 
 TEST_F(SettingsFile, SaveWritesNumbersInDecimalAndFlagsAsOneOrZero) {
     AppSettings settings = Load();
-    const std::pair<int32_t, const char*> cases[] = {
-        {INT32_MIN, "-2147483648"}, {-5, "-5"}, {0, "0"}, {INT32_MAX, "2147483647"}};
-    for (const auto& [number, text] : cases) {
-        SCOPED_TRACE(text);
-        settings.RefreshTime = number;
-        settings.UseProxy = 1;
-        settings.WriteLog = number; // only exactly 1 counts as on
+    // The number as written, and as a flag: only exactly 1 counts as on.
+    const std::tuple<int32_t, const char*, const char*> cases[] = {// clang-format off
+        {INT32_MIN, "-2147483648", "0"}, {-5, "-5", "0"}, {0, "0", "0"}, {1, "1", "1"}, {2, "2", "0"},
+        {INT32_MAX, "2147483647", "0"}};
+    // clang-format on
+    for (const auto& [number, text, flag] : cases) {
+        settings.RefreshTime = settings.UseProxy = settings.WriteLog = number;
         SaveSettings(dir.Path(name).c_str(), settings);
         const std::string file = dir.Read(name);
         EXPECT_NE(file.find(std::string("RefreshTime=") + text + "\r\n"), std::string::npos);
-        EXPECT_NE(file.find("UseProxy=1\r\n"), std::string::npos);
-        EXPECT_NE(file.find("WriteLog=0\r\n"), std::string::npos);
+        EXPECT_NE(file.find(std::string("UseProxy=") + flag + "\r\nHostName="), std::string::npos);
+        EXPECT_NE(file.find(std::string("WriteLog=") + flag + "\r\n"), std::string::npos) << text;
     }
 }
