@@ -10,6 +10,7 @@
 
 #include "app/AppState.h"
 #include "app/MainWindowWin32.h"
+#include "app/ProgramHandlesWin32.h"
 #include "res/ResourceIds.h"
 #include "tests/support/ImportPatchWin32.h"
 
@@ -35,6 +36,13 @@ HMODULE WINAPI RecordLoad(LPCSTR library) {
 }
 INT_PTR WINAPI CancelDialog(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM) {
     return IDCANCEL;
+}
+// A display at 200%, told through the screen's device context alone.
+HWND WINAPI NoTaskbar(LPCSTR, LPCSTR) {
+    return nullptr;
+}
+int WINAPI DoubleScaleCaps(HDC, int index) {
+    return index == LOGPIXELSX || index == LOGPIXELSY ? 192 : 0;
 }
 
 class MainWindowTest : public testing::Test {
@@ -101,6 +109,24 @@ TEST_F(MainWindowTest, CommandIsTheWholeWParam) {
     EXPECT_EQ(TakeQuit(), -1) << "a notification code matches no command";
     SendMessageA(window, WM_COMMAND, IDM_EXIT, 0);
     EXPECT_EQ(TakeQuit(), 0);
+}
+
+TEST_F(MainWindowTest, TrayIconFollowsAChangedDisplayScaleOnTheTimer) {
+    Create();
+    {
+        ImportPatch find("user32.dll", "FindWindowA", reinterpret_cast<void*>(NoTaskbar));
+        ImportPatch caps("gdi32.dll", "GetDeviceCaps", reinterpret_cast<void*>(DoubleScaleCaps));
+        ASSERT_TRUE(find.Active() && caps.Active());
+        SendMessageA(window, WM_TIMER, 1, 0);
+    }
+    LockHolder firstRefreshDone(refreshLock);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(programHandles.trayIcon.notifyData.hIcon, &info));
+    BITMAP colour{};
+    GetObjectA(info.hbmColor, sizeof colour, &colour);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    EXPECT_EQ(colour.bmWidth, 32) << "the notification area's size at 192 dots per inch";
 }
 
 // A library of the same name beside a downloaded exe must never be loaded in
