@@ -48,18 +48,18 @@ static void LogOutcome(const char* logFile, RefreshOutcome outcome,
 }
 
 RefreshOutcome RefreshOnce(const FetchConfig& config, FetchBuffers& buffers,
-                           TemperatureReading& reading, RefreshView& view) {
-    bool fetched = FetchTemperature(config, buffers, reading);
+                           TemperatureReading& reading, RefreshView& view, FetchReport* report) {
+    bool fetched = FetchTemperature(config, buffers, reading, report);
     RefreshOutcome outcome = Classify(fetched, reading);
     ShowOutcome(view, outcome, buffers, reading);
     if (config.settings.WriteLog != 0) LogOutcome(config.settings.LogFile, outcome, reading);
     return outcome;
 }
 
-RefreshOutcome RefreshProgramReading(RefreshView& view) {
+RefreshOutcome RefreshProgramReading(RefreshView& view, FetchReport* report) {
     LockHolder hold(refreshLock);
     const FetchConfig config = SnapshotFetchConfig();
-    return RefreshOnce(config, appState.buffers, appState.reading, view);
+    return RefreshOnce(config, appState.buffers, appState.reading, view, report);
 }
 
 bool CountTimerTick(int32_t& timerTicks, int32_t refreshTime) {

@@ -23,13 +23,15 @@ enum class RefreshOutcome { NoValue, ValidReading, InvalidReading };
 
 // Fetches with config, shows the outcome on view and, when config's settings
 // say so, appends its log line. The reading and the buffers are the fetch's;
-// the tooltip is formatted into the receive buffer.
+// the tooltip is formatted into the receive buffer. report, when given,
+// receives the fetch's step at which it stopped.
 RefreshOutcome RefreshOnce(const FetchConfig& config, FetchBuffers& buffers,
-                           TemperatureReading& reading, RefreshView& view);
+                           TemperatureReading& reading, RefreshView& view,
+                           FetchReport* report = nullptr);
 
 // The program's refresh: under refreshLock, from a snapshot of the settings in
 // force, into the process-wide reading.
-RefreshOutcome RefreshProgramReading(RefreshView& view);
+RefreshOutcome RefreshProgramReading(RefreshView& view, FetchReport* report = nullptr);
 
 // Counts one timer tick (one a second) and says whether it starts a timed
 // refresh: when the count reaches or has passed refreshTime minutes, it starts

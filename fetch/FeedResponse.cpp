@@ -4,7 +4,6 @@
 #include <cstring>
 
 inline constexpr int ProtocolTokenLimit = 8;
-inline constexpr int StatusOk = 200;
 // Larger codes are not 200 either; the cap keeps the number from overflowing.
 inline constexpr int StatusCap = 100000;
 // The character after the marker (normally the opening quote) is skipped unread.
@@ -112,10 +111,15 @@ bool ConvertValueText(const char* text, int length, TemperatureReading& value) {
     return true;
 }
 
-bool ReadMarkedValue(const char* responseText, TemperatureReading& value) {
+const char* FindMarkedValue(const char* responseText) {
     const char* marker = strstr(responseText, ValueMarker);
-    if (marker == nullptr || marker[ValueMarkerLength] == '\0') return false;
-    const char* start = marker + ValueOffset;
+    if (marker == nullptr || marker[ValueMarkerLength] == '\0') return nullptr;
+    return marker + ValueOffset;
+}
+
+bool ReadMarkedValue(const char* responseText, TemperatureReading& value) {
+    const char* start = FindMarkedValue(responseText);
+    if (start == nullptr) return false;
     int length = static_cast<int>(strcspn(start, "\";"));
     return ConvertValueText(start, length, value);
 }

@@ -6,6 +6,7 @@
 inline constexpr char ValueMarker[] = "var Therm = ";
 inline constexpr int ValueMarkerLength = sizeof ValueMarker - 1;
 inline constexpr int ResponseTextSize = sizeof(FetchBuffers::responseText);
+inline constexpr int StatusOk = 200;
 
 enum class FeedParse {
     Rejected,     // no readable status line, or a status other than 200
@@ -21,6 +22,10 @@ FeedParse ParseFeedResponse(const char* response, char (&responseText)[ResponseT
 // The status code of the status line (0 when unreadable), and the printable
 // text after that line, up to the first other byte, into responseText.
 int ScanStatusLine(const char* response, char (&responseText)[ResponseTextSize]);
+
+// Where the value starts: after the marker and the opening character that is
+// skipped unread; nullptr when the marker is missing or ends the text.
+const char* FindMarkedValue(const char* responseText);
 
 // Finds the value after the marker and its skipped opening character.
 bool ReadMarkedValue(const char* responseText, TemperatureReading& value);

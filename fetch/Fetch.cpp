@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "fetch/FeedResponse.h"
 #include "fetch/FetchPhases.h"
@@ -42,35 +43,99 @@ int FormatRequest(const FetchConfig& config, char (&request)[RequestTextSize]) {
     return length < 0 || length >= RequestTextSize ? -1 : length;
 }
 
+static bool Stop(FetchReport& report, FetchStep step, int32_t error = 0) {
+    report.step = step;
+    report.error = error;
+    return false;
+}
+
+static void NoteEndpoint(FetchReport& report, const FetchConfig& config, const Endpoint& endpoint) {
+    report.viaProxy = config.settings.UseProxy != 0;
+    snprintf(report.host, sizeof report.host, "%s", endpoint.host);
+    report.port = endpoint.port;
+}
+
+// The text up to the first of stops, cut to the detail's size, with any byte
+// a terminal could take for a control shown as '?'.
+static void NoteDetail(FetchReport& report, const char* text, const char* stops) {
+    size_t length = strcspn(text, stops);
+    if (length >= sizeof report.detail) length = sizeof report.detail - 1;
+    for (size_t i = 0; i < length; ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        report.detail[i] = c >= 0x20 && c != 0x7F ? text[i] : '?';
+    }
+    report.detail[length] = '\0';
+}
+
+static void NoteMissingValue(FetchReport& report, const char* responseText) {
+    const char* value = FindMarkedValue(responseText);
+    report.step = value != nullptr ? FetchStep::BadValue : FetchStep::NoMarker;
+    if (value != nullptr) NoteDetail(report, value, "\";\r\n");
+}
+
+// An answer its sender ended early is most often an error page: a status
+// line other than 200 says more than where the receive stopped.
+static void NoteReceiveFailure(FetchReport& report, const ReceiveFailure& failure, int32_t error,
+                               char* received) {
+    Stop(report, failure.step, error);
+    received[failure.held] = '\0';
+    char unused[ResponseTextSize];
+    int status = ScanStatusLine(received, unused);
+    if (status == 0 || status == StatusOk) return;
+    report.step = FetchStep::Status;
+    NoteDetail(report, received, "\r\n");
+}
+
 // Connects, sends and receives; the bytes held, or -1.
-static int Exchange(const FetchConfig& config, FetchBuffers& buffers) {
+static int Exchange(const FetchConfig& config, FetchBuffers& buffers, FetchReport& report) {
     Endpoint endpoint = ChooseEndpoint(config);
+    NoteEndpoint(report, config, endpoint);
     TcpClient client;
-    if (!client.Connect(endpoint.host, endpoint.port)) return -1;
+    if (!client.Connect(endpoint.host, endpoint.port)) {
+        Stop(report, client.resolveFailed ? FetchStep::Resolve : FetchStep::Connect,
+             client.lastError);
+        return -1;
+    }
     int length = FormatRequest(config, buffers.requestText);
     int held = -1;
-    if (length > 0 && SendRequestPhase(client, buffers.requestText, length, fetchSleep)) {
-        held = ReceiveResponsePhase(client, buffers.receiveBuffer, fetchSleep);
+    if (length < 0) {
+        Stop(report, FetchStep::Address);
+    } else if (!SendRequestPhase(client, buffers.requestText, length, fetchSleep)) {
+        Stop(report, FetchStep::Send, client.lastError);
+    } else {
+        ReceiveFailure failure{};
+        held = ReceiveResponsePhase(client, buffers.receiveBuffer, fetchSleep, &failure);
+        if (held < 0) {
+            NoteReceiveFailure(report, failure, client.lastError, buffers.receiveBuffer);
+        }
     }
     client.Close();
     return held;
 }
 
-bool FetchTemperature(const FetchConfig& config, FetchBuffers& buffers,
-                      TemperatureReading& reading) {
+bool FetchTemperature(const FetchConfig& config, FetchBuffers& buffers, TemperatureReading& reading,
+                      FetchReport* report) {
+    FetchReport unused;
+    FetchReport& note = report != nullptr ? *report : unused;
+    note = FetchReport{};
     // Nothing captured by an earlier fetch may stand in for this one's answer.
     buffers.responseText[0] = '\0';
     // A direct connection refuses such a port itself; a proxy would be asked
     // for it all the same.
-    if (!config.target.valid || !IsUsablePort(config.target.port)) return false;
-    int held = Exchange(config, buffers);
+    if (!config.target.valid || !IsUsablePort(config.target.port)) {
+        return Stop(note, FetchStep::Address);
+    }
+    int held = Exchange(config, buffers, note);
     if (held < 0) return false;
     buffers.receiveBuffer[held] = '\0';
     TemperatureReading parsed{};
     switch (ParseFeedResponse(buffers.receiveBuffer, buffers.responseText, parsed)) {
     case FeedParse::Rejected:
+        note.step = FetchStep::Status;
+        NoteDetail(note, buffers.receiveBuffer, "\r\n");
         return false;
     case FeedParse::InvalidValue:
+        NoteMissingValue(note, buffers.responseText);
         reading = TemperatureReading{UnknownTemperature, ""};
         return true;
     case FeedParse::Value:

@@ -1,5 +1,7 @@
 #pragma once
 // One fetch of the data file: the HTTP/1.0 exchange and the reading it yields.
+#include <cstdint>
+
 #include "base/Reading.h"
 #include "fetch/SourceUrl.h"
 #include "settings/Settings.h"
@@ -18,12 +20,40 @@ struct FetchConfig {
     FetchTarget target;
 };
 
+// The step at which a fetch stopped, for a user who asks why there is no
+// reading; the program itself never looks at it.
+enum class FetchStep {
+    Done,           // a 200 answer read to its end
+    Address,        // SourceURL not split, its port outside 1-65535, or too long
+    Resolve,        // the host name did not resolve
+    Connect,        // refused, timed out, or a proxy port outside 1-65535
+    Send,           // the request could not be sent whole
+    ReceiveError,   // a receive failed, e.g. the connection was reset
+    ReceiveClosed,  // the peer closed before the data file's end
+    ReceiveTooLong, // more than 1000 bytes held
+    ReceiveNoEnd,   // no data file's end within the polls
+    Status,         // a status other than 200, or no readable status line
+    NoMarker,       // no ValueMarker in the printable text after the status line
+    BadValue,       // the text after ValueMarker is not a value
+};
+
+// Where a fetch stopped and with whom, enough to tell a user in one line.
+struct FetchReport {
+    FetchStep step;
+    int32_t error; // the platform's error code of the failed call; 0 when none
+    bool viaProxy; // host and port are the proxy's
+    char host[HostNameLimit + 1];
+    long port;
+    char detail[80]; // Status: the status line; BadValue: the text read as the value
+};
+
 // One HTTP/1.0 exchange with the data source or the proxy. True when the
 // source answered with status 200: reading then holds the value read from
 // this response, or UnknownTemperature and an empty valueText when the answer
 // held no usable value (invalid data). False leaves reading as it was.
-bool FetchTemperature(const FetchConfig& config, FetchBuffers& buffers,
-                      TemperatureReading& reading);
+// report, when given, receives the step at which the fetch stopped.
+bool FetchTemperature(const FetchConfig& config, FetchBuffers& buffers, TemperatureReading& reading,
+                      FetchReport* report = nullptr);
 
 // How the fetch waits between polls; tests replace it to run in milliseconds.
 using SleepFunction = void (*)(unsigned milliseconds);

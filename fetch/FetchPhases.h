@@ -32,23 +32,42 @@ bool SendRequestPhase(Connection& connection, const char* request, int length,
     return sent == length;
 }
 
+// Where a receive phase that failed stopped, and the bytes it held then.
+struct ReceiveFailure {
+    FetchStep step;
+    int held;
+};
+
 // Collects the response until it ends with the data file's closing quote and
 // semicolon. Returns the bytes held, or -1 on a receive error, more than
-// ResponseLimit bytes, or PollAttempts cycles without that ending.
+// ResponseLimit bytes, or PollAttempts cycles without that ending; failure,
+// when given, then receives which of them it was.
 template <class Connection>
 int ReceiveResponsePhase(Connection& connection, char (&buffer)[ReceiveBufferSize],
-                         SleepFunction sleep) {
+                         SleepFunction sleep, ReceiveFailure* failure = nullptr) {
+    ReceiveFailure ignored;
+    ReceiveFailure& stop = failure != nullptr ? *failure : ignored;
     int held = 0;
+    bool peerClosed = false;
     for (int cycle = 0; cycle < PollAttempts; ++cycle) {
         if (!connection.IsReady(ReadyToRead)) {
             sleep(PollPauseMilliseconds);
             continue;
         }
         int received = connection.Receive(buffer + held, ReceiveChunk);
-        if (received < 0) return -1;
+        if (received < 0) {
+            stop = {FetchStep::ReceiveError, held};
+            return -1;
+        }
+        // A closed peer reads as 0 bytes at once; the remaining cycles run all the same.
+        peerClosed = peerClosed || received == 0;
         held += received;
-        if (held > ResponseLimit) return -1;
+        if (held > ResponseLimit) {
+            stop = {FetchStep::ReceiveTooLong, held};
+            return -1;
+        }
         if (EndsWithValueClose(buffer, held)) return held;
     }
+    stop = {peerClosed ? FetchStep::ReceiveClosed : FetchStep::ReceiveNoEnd, held};
     return -1;
 }

@@ -27,6 +27,7 @@ bool TcpClient::Connect(const char* host, long port) {
 bool TcpClient::ResolveAddress(const char* host, uint32_t& address) {
     if (ParseDottedAddress(host, address)) return true;
     int error = ResolveHostName(host, address);
+    resolveFailed = error != 0;
     return error == 0 || Abandon(error);
 }
 

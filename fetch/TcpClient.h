@@ -29,6 +29,8 @@ class TcpClient {
 
     // The platform's error code of the last Connect, Send or Receive; 0 after success.
     int32_t lastError = 0;
+    // Whether the last Connect failed at the host name's look-up.
+    bool resolveFailed = false;
 
   private:
     SocketHandle socket;

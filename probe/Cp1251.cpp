@@ -42,3 +42,10 @@ std::string Cp1251ToUtf8(const char* text) {
         AppendUtf8(out, CodePoint(static_cast<unsigned char>(*text)));
     return out;
 }
+
+std::wstring Cp1251ToWide(const char* text) {
+    std::wstring out;
+    for (; *text != '\0'; ++text)
+        out += static_cast<wchar_t>(CodePoint(static_cast<unsigned char>(*text)));
+    return out;
+}

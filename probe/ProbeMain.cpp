@@ -1,9 +1,10 @@
 // zarvilo-probe: checks the settings from a terminal. Reads Quorbel.cfg in the
 // current directory as the program does, makes one refresh through the
-// program's own code and prints what the tray icon would show.
-//   zarvilo-probe [--raw] [--icon FILE.bmp]
-// Exit status: 0 valid reading, 1 no value, 2 invalid data, 3 the probe
-// itself could not run (arguments, current directory, icon file).
+// program's own code and prints what the tray icon would show and, without a
+// reading, the step that failed.
+//   zarvilo-probe [--raw] [--icon FILE.bmp] [--help]
+// Exit status: 0 valid reading (and --help), 1 no value, 2 invalid data, 3 the
+// probe itself could not run (arguments, current directory, icon file).
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -15,22 +16,30 @@
 #include "icon/PictureRule.h"
 #include "probe/Cp1251.h"
 #include "probe/EmbeddedBitmaps.h"
+#include "probe/FetchFailure.h"
 #include "probe/ProbePlatform.h"
 
 namespace {
 
 enum ProbeExit { ExitValid = 0, ExitNoValue = 1, ExitInvalidData = 2, ExitProbeFailed = 3 };
 
-const char Usage[] = "usage: zarvilo-probe [--raw] [--icon FILE.bmp]\n"
-                     "  One refresh with the settings of Quorbel.cfg in the current directory.\n"
-                     "  --raw   print the program's texts as Windows-1251 bytes, not UTF-8\n"
-                     "  --icon  write the tray icon's 16x16 picture to FILE.bmp\n"
-                     "Exit status: 0 valid reading, 1 no value, 2 invalid data, 3 probe failed.\n";
+const char Usage[] =
+    "usage: zarvilo-probe [--raw] [--icon FILE.bmp] [--help]\n"
+    "  Run it in the program's folder when the tray icon shows no data: one refresh\n"
+    "  with the settings of Quorbel.cfg in the current directory, what the tray icon\n"
+    "  would show and, without a reading, a \"failed:\" line naming the step that failed.\n"
+    "  --raw   into a file or pipe, the program's texts as Windows-1251 bytes, not UTF-8\n"
+    "  --icon  write the tray icon's 16x16 picture to FILE.bmp\n"
+    "  --help  print this and exit\n"
+    "Exit status: 0 valid reading, 1 no value, 2 invalid data, 3 probe failed.\n";
 
 struct ProbeOptions {
     bool raw = false;
+    bool help = false;
     const char* iconPath = nullptr;
 };
+
+bool rawOutput = false;
 
 // What the tray would show; like the program's icon it starts without a reading.
 class ProbeView : public RefreshView {
@@ -49,6 +58,8 @@ bool ParseArguments(int argc, char** argv, ProbeOptions& options) {
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--raw") == 0) {
             options.raw = true;
+        } else if (strcmp(argv[i], "--help") == 0) {
+            options.help = true;
         } else if (strcmp(argv[i], "--icon") == 0 && i + 1 < argc) {
             options.iconPath = argv[++i];
         } else {
@@ -75,8 +86,16 @@ int ExitStatus(RefreshOutcome outcome) {
     return outcome == RefreshOutcome::NoValue ? ExitNoValue : ExitInvalidData;
 }
 
-void PrintText(const char* label, const char* text, bool raw) {
-    printf("%s: %s\n", label, raw ? text : Cp1251ToUtf8(text).c_str());
+// Prints one line of Windows-1251 text: to a console as characters, to a file
+// or pipe as UTF-8 bytes or, with --raw, as they are.
+void PrintLine(const std::string& line) {
+    const std::string text = line + "\n";
+    if (WriteToConsole(text.c_str())) return;
+    fputs(rawOutput ? text.c_str() : Cp1251ToUtf8(text.c_str()).c_str(), stdout);
+}
+
+void PrintText(const char* label, const char* text) {
+    PrintLine(std::string(label) + ": " + text);
 }
 
 bool DecodeEmbedded(const char* name, Picture& picture) {
@@ -99,13 +118,13 @@ bool WriteIcon(const char* path, double temperature) {
     return decoded && WritePictureBmp(path, ComposePicture(temperature, sources));
 }
 
-void PrintSettings(const AppSettings& settings, bool raw) {
-    PrintText("source", settings.SourceURL, raw);
+void PrintSettings(const AppSettings& settings) {
+    PrintText("source", settings.SourceURL);
     if (settings.UseProxy != 0) {
         const std::string proxy = std::string(settings.HostName) + ":" + settings.RemotePort;
-        PrintText("proxy", proxy.c_str(), raw);
+        PrintText("proxy", proxy.c_str());
     }
-    if (settings.WriteLog != 0) PrintText("log", settings.LogFile, raw);
+    if (settings.WriteLog != 0) PrintText("log", settings.LogFile);
 }
 
 } // namespace
@@ -116,27 +135,38 @@ int main(int argc, char** argv) {
         fputs(Usage, stderr);
         return ExitProbeFailed;
     }
+    if (options.help) {
+        fputs(Usage, stdout);
+        return ExitValid;
+    }
+    rawOutput = options.raw;
     char configPath[PathBufferSize];
     char defaultLogPath[PathBufferSize];
-    if (!StartProbePlatform(options.raw) || !LocateStartupFiles(configPath, defaultLogPath)) {
+    if (!StartProbePlatform() || !LocateStartupFiles(configPath, defaultLogPath)) {
         fputs("zarvilo-probe: no usable current directory or sockets\n", stderr);
         return ExitProbeFailed;
     }
     static AppSettings settings;
     LoadSettings(configPath, defaultLogPath, settings);
     PublishSettings(settings);
-    PrintSettings(settings, options.raw);
+    PrintSettings(settings);
 
     ProbeView view;
-    RefreshOutcome outcome = RefreshProgramReading(view);
-    printf("outcome: %s\n", OutcomeName(outcome));
-    if (view.shown) PrintText("tooltip", view.tooltip.c_str(), options.raw);
+    FetchReport report;
+    RefreshOutcome outcome = RefreshProgramReading(view, &report);
+    PrintText("outcome", OutcomeName(outcome));
+    if (outcome != RefreshOutcome::ValidReading) {
+        PrintLine(DescribeFetchFailure(report, settings.SourceURL, appState.reading.valueText));
+    }
+    if (view.shown) PrintText("tooltip", view.tooltip.c_str());
     if (options.iconPath != nullptr) {
         if (!WriteIcon(options.iconPath, view.temperature)) {
             fprintf(stderr, "zarvilo-probe: cannot write %s\n", options.iconPath);
             return ExitProbeFailed;
         }
-        printf("icon: %s\n", options.iconPath);
+        // The path is the command line's, in the platform's own encoding.
+        const std::string iconLine = std::string("icon: ") + options.iconPath + "\n";
+        if (!WriteToConsole(iconLine.c_str())) fputs(iconLine.c_str(), stdout);
     }
     return ExitStatus(outcome);
 }

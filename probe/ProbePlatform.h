@@ -1,6 +1,15 @@
 #pragma once
+// What the probe needs from the platform: sockets, the console and the words
+// for a socket error.
+#include <string>
 
-// What the probe needs from the platform before its one refresh: sockets
-// started and the terminal set to the texts' encoding (UTF-8, or
-// Windows-1251 when raw).
-bool StartProbePlatform(bool raw);
+// Starts sockets as the program's main window does.
+bool StartProbePlatform();
+
+// Writes Windows-1251 text through the console's wide-character output, so
+// that it reads right whatever the console's code page. False when stdout is
+// not a console (a file or a pipe), which takes bytes instead.
+bool WriteToConsole(const char* text);
+
+// The platform's words for a socket error code, e.g. "connection refused".
+std::string SocketErrorText(int error);

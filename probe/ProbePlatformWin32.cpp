@@ -2,8 +2,45 @@
 
 #include <winsock2.h>
 
-bool StartProbePlatform(bool raw) {
-    SetConsoleOutputCP(raw ? 1251 : CP_UTF8);
+#include "probe/Cp1251.h"
+
+bool StartProbePlatform() {
     WSADATA data;
     return WSAStartup(MAKEWORD(1, 1), &data) == 0;
+}
+
+// The console's code page (866 on a Russian system) cannot show Windows-1251
+// bytes, and setting it would outlast the probe; wide output needs neither.
+bool WriteToConsole(const char* text) {
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode;
+    if (!GetConsoleMode(output, &mode)) return false;
+    const std::wstring wide = Cp1251ToWide(text);
+    DWORD written;
+    WriteConsoleW(output, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    return true;
+}
+
+// A few words of its own, in English like the probe's other labels: the
+// system's messages come in the user's language and code page.
+std::string SocketErrorText(int error) {
+    switch (error) {
+    case WSAEINVAL:
+        return "invalid argument";
+    case WSAENETDOWN:
+        return "network is down";
+    case WSAENETUNREACH:
+        return "network unreachable";
+    case WSAECONNABORTED:
+        return "connection aborted";
+    case WSAECONNRESET:
+        return "connection reset";
+    case WSAETIMEDOUT:
+        return "connection timed out";
+    case WSAECONNREFUSED:
+        return "connection refused";
+    case WSAEHOSTUNREACH:
+        return "host unreachable";
+    }
+    return "socket error";
 }

@@ -118,24 +118,44 @@ def background(path):
 
 # Each row: what the case shows, the source address, the proxy (peer or None),
 # then the exit status, the value in the tooltip (None: "no data"; "": no
-# tooltip shown), the log text and the icon's background.
+# tooltip shown), the log text, the icon's background and the pattern of the
+# failed step's line (None: no such line).
 def outcomes():
+    refused = r"127\.0\.0\.1:%s: connection refused \(error (111|10061)\)" % PEERS["closed"]
+    closed = 'closed before the answer ended with ";'
     return [
-        ("feed server", feed("value=-12,5"), None, VALID, "-12.5", "  -12.5\r\n", "blue"),
-        ("static file from lighttpd", url("httpd", HTTPD_PATH), None, VALID, "-7.5", "  -7.5\r\n", "blue"),
-        ("through tinyproxy", feed("value=3,5"), "proxy", VALID, "3.5", "  3.5\r\n", "red"),
-        ("lighttpd through tinyproxy", url("httpd", HTTPD_PATH), "proxy", VALID, "-7.5", "  -7.5\r\n", "blue"),
-        ("answer in pieces", feed("mode=pieces&delay=0.05&value=0,5"), None, VALID, "0.5", "  0.5\r\n", "red"),
-        ("late answer", feed("mode=late&delay=1.5&value=-0,5"), None, VALID, "-0.5", "  -0.5\r\n", "blue"),
-        ("longest value", feed("value=12345678,95"), None, VALID, "12345678.95", "  12345678.95\r\n", "red"),
-        ("zero", feed("value=0,0"), None, VALID, "0.0", "  0.0\r\n", "grey"),
-        ("404 from lighttpd", url("httpd", "/files/missing.js"), None, NO_VALUE, None, "no connection", "grey"),
-        ("tinyproxy cannot reach the source", url("closed"), "proxy", NO_VALUE, None, "no connection", "grey"),
-        ("connection refused", url("closed"), None, NO_VALUE, None, "no connection", "grey"),
-        ("unresolvable name", "http://no-such-host.invalid/t.js", None, NO_VALUE, None, "no connection", "grey"),
-        ("connection reset", feed("mode=reset"), None, NO_VALUE, None, "no connection", "grey"),
-        ("no value in the answer", feed("value=abc"), None, INVALID, "", "invalid data", "grey"),
-        ("no data file in the answer", feed("mode=no-marker"), None, INVALID, "", "invalid data", "grey"),
+        ("feed server", feed("value=-12,5"), None, VALID, "-12.5", "  -12.5\r\n", "blue", None),
+        ("static file from lighttpd", url("httpd", HTTPD_PATH), None, VALID, "-7.5", "  -7.5\r\n", "blue", None),
+        ("through tinyproxy", feed("value=3,5"), "proxy", VALID, "3.5", "  3.5\r\n", "red", None),
+        ("lighttpd through tinyproxy", url("httpd", HTTPD_PATH), "proxy", VALID, "-7.5", "  -7.5\r\n", "blue", None),
+        ("answer in pieces", feed("mode=pieces&delay=0.05&value=0,5"), None, VALID, "0.5", "  0.5\r\n", "red", None),
+        ("late answer", feed("mode=late&delay=1.5&value=-0,5"), None, VALID, "-0.5", "  -0.5\r\n", "blue", None),
+        ("longest value", feed("value=12345678,95"), None, VALID, "12345678.95", "  12345678.95\r\n", "red", None),
+        ("zero", feed("value=0,0"), None, VALID, "0.0", "  0.0\r\n", "grey", None),
+        ("404 from lighttpd", url("httpd", "/files/missing.js"), None, NO_VALUE, None, "no connection", "grey",
+         r"status line from 127\.0\.0\.1:%s: HTTP/1\.0 404 Not Found" % PEERS["httpd"]),
+        ("lighttpd's 404 through tinyproxy", url("httpd", "/files/missing.js"), "proxy", NO_VALUE, None,
+         "no connection", "grey", r"status line from the proxy 127\.0\.0\.1:%s: HTTP/1\.0 404 Not Found" % PEERS["proxy"]),
+        ("tinyproxy cannot reach the source", url("closed"), "proxy", NO_VALUE, None, "no connection", "grey",
+         r"status line from the proxy 127\.0\.0\.1:%s: HTTP/1\.0 5\d\d .+" % PEERS["proxy"]),
+        ("connection refused", url("closed"), None, NO_VALUE, None, "no connection", "grey", "connect to " + refused),
+        ("refused by the proxy", feed("value=1,0"), "closed", NO_VALUE, None, "no connection", "grey",
+         "connect to proxy " + refused),
+        ("unresolvable name", "http://no-such-host.invalid/t.js", None, NO_VALUE, None, "no connection", "grey",
+         r"resolve no-such-host\.invalid \(error -?\d+\)"),
+        ("not an address", "ftp://127.0.0.1/t.js", None, NO_VALUE, None, "no connection", "grey",
+         r'source address "ftp://127\.0\.0\.1/t\.js" is not http://.+'),
+        # Wine reports the reset as the peer's close.
+        ("connection reset", feed("mode=reset"), None, NO_VALUE, None, "no connection", "grey",
+         r"receive from 127\.0\.0\.1:%s: connection (reset( by peer)? \(error (104|10054)\)|%s)" % (PEERS["feed"], closed)),
+        ("closed before the end", feed("mode=crlf"), None, NO_VALUE, None, "no connection", "grey",
+         r"receive from 127\.0\.0\.1:\d+: connection " + closed),
+        ("1001 bytes", feed("size=1001"), None, NO_VALUE, None, "no connection", "grey",
+         r"receive from 127\.0\.0\.1:\d+: answer longer than 1000 bytes"),
+        ("no value in the answer", feed("value=abc"), None, INVALID, "", "invalid data", "grey",
+         r'no value after "var Therm = ": found "abc"'),
+        ("no data file in the answer", feed("mode=no-marker"), None, INVALID, "", "invalid data", "grey",
+         r'no "var Therm = " in the answer\'s printable text'),
     ]
 
 
@@ -169,12 +189,16 @@ class ProbeTest(unittest.TestCase):
         return [line[STAMP_LENGTH:] + b"\r\n" for line in lines[:-1]]
 
     def test_outcomes(self):
-        for name, source, proxy, status, value, log, colour in outcomes():
+        for name, source, proxy, status, value, log, colour, failed in outcomes():
             with self.subTest(name):
                 self.configure(source, proxy and "127.0.0.1", PEERS.get(proxy, ""))
                 code, output = self.probe("--icon", "icon.bmp")
                 self.assertEqual(code, status, output)
                 text = output.decode("utf-8")
+                if failed is None:
+                    self.assertNotIn("failed:", text)
+                else:
+                    self.assertRegex(text, "\noutcome: [^\n]+\nfailed: %s\n" % failed)
                 if value == "":
                     self.assertNotIn("tooltip:", text)
                 else:
@@ -223,11 +247,14 @@ class ProbeTest(unittest.TestCase):
         self.assertIn((TEXTS["tooltip"] % "7.0").encode("cp1251"), output)
         self.assertFalse(os.path.exists(self.path("Quorbel.log")), "no log when logging is off")
 
-    def test_unknown_argument(self):
+    def test_usage_without_a_refresh(self):
         self.configure(feed("value=1,5"))
-        code, output = self.probe("--bogus")
-        self.assertEqual(code, FAILED, output)
-        self.assertIn(b"usage:", output)
+        for argument, status in (("--bogus", FAILED), ("--help", VALID)):
+            with self.subTest(argument):
+                code, output = self.probe(argument)
+                self.assertEqual(code, status, output)
+                self.assertIn(b"usage:", output)
+                self.assertNotIn(b"outcome:", output)
 
 
 if __name__ == "__main__":
