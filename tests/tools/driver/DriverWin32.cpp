@@ -1,10 +1,10 @@
-// Drives a running program from outside, as Windows or a user would: finds
-// its hidden window by class, posts and sends it messages, reads what the
-// shell shows. One command per run; each prints its answer on stdout.
-//
-//   zarvilo-driver.exe [--window HWND] COMMAND [ARGUMENTS...]
-//
-// Add a command by writing one function and one row of the table below.
+// Drives a running program from outside, as the shell, Windows or a user
+// would, for the end-to-end tests. One process serves a whole test run: it
+// reads commands from stdin, one a line ("post 0x1234 273 32772 0"), and
+// answers each with its output lines and a closing line ".end STATUS".
+// Texts cross in hex of their Windows-1251 bytes, whatever the locales between.
+// Its main thread also keeps a window on the desktop, so that Wine keeps the
+// desktop up between the programs under test.
 #include <windows.h>
 #include <shellapi.h>
 #include <winternl.h>
@@ -12,385 +12,389 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
-#include "DialogCommandsWin32.h"
-#include "icon/PictureBmp.h"
-#include "icon/PictureRule.h"
+namespace {
 
-static constexpr char ProgramClass[] = "Zarvilo";
-static constexpr UINT TrayIconId = 1;
+constexpr UINT RunCommandMessage = WM_APP + 1;
+HWND cover;
 
-struct Target {
-    HWND window; // the program's main window; empty when none was found
-};
-
-struct DriverCommand {
-    const char* name;
-    int argumentCount;
-    const char* usage;
-    int (*run)(Target& target, char** arguments);
-};
-
-static UINT_PTR ParseNumber(const char* text) {
+UINT_PTR Number(const char* text) {
     return static_cast<UINT_PTR>(strtoull(text, nullptr, 0));
 }
 
-static int RequireWindow(const Target& target) {
-    if (target.window) return 0;
-    fprintf(stderr, "no window of class %s\n", ProgramClass);
-    return 2;
+HWND Window(const char* text) {
+    return reinterpret_cast<HWND>(Number(text));
 }
 
-static DWORD WindowProcessId(HWND window) {
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    return processId;
+void PrintHex(const char* text, size_t length) {
+    for (size_t i = 0; i < length; ++i)
+        printf("%02x", static_cast<unsigned char>(text[i]));
+    printf("\n");
 }
 
-// "0xHWND PID", the form --window and wait-window read back.
-static void PrintWindowLine(HWND window) {
-    printf("0x%llx %lu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)),
-           WindowProcessId(window));
+void PrintHandle(HWND window) {
+    printf("0x%llx", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
 }
 
-static BOOL CALLBACK PrintProgramWindow(HWND window, LPARAM) {
-    char className[32];
-    if (GetClassNameA(window, className, sizeof className) && strcmp(className, ProgramClass) == 0)
-        PrintWindowLine(window);
+DWORD ProcessOf(HWND window) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    return process;
+}
+
+bool HasClass(HWND window, const char* name) {
+    char className[32] = {};
+    return GetClassNameA(window, className, sizeof className) && strcmp(className, name) == 0;
+}
+
+// Runs the desktop's messages for a while, so that windows get painted.
+void Pump(DWORD milliseconds) {
+    DWORD end = GetTickCount() + milliseconds;
+    while (static_cast<LONG>(end - GetTickCount()) > 0) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+        Sleep(10);
+    }
+}
+
+// Repeats a search every 50 ms until it finds something or time runs out.
+template <typename Search> int WaitFor(const char* milliseconds, Search search) {
+    DWORD deadline = GetTickCount() + static_cast<DWORD>(Number(milliseconds));
+    do {
+        if (search()) return 0;
+        Sleep(50);
+    } while (static_cast<LONG>(deadline - GetTickCount()) > 0);
+    return 1;
+}
+
+BOOL CALLBACK PrintProgramWindow(HWND window, LPARAM) {
+    if (HasClass(window, "Zarvilo")) {
+        PrintHandle(window);
+        printf(" %lu\n", ProcessOf(window));
+    }
     return TRUE;
 }
 
-// "windows": every program window, with its process id, one a line.
-static int ListWindows(Target&, char**) {
+// "windows": every window of the program's class with its process, one a line.
+int Windows(char**) {
     EnumWindows(PrintProgramWindow, 0);
     return 0;
 }
 
-struct WindowSearch {
-    char** excluded;
-    int excludedCount;
-    HWND found;
-};
-
-static BOOL CALLBACK FindNewProgramWindow(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    char className[32];
-    if (!GetClassNameA(window, className, sizeof className) || strcmp(className, ProgramClass) != 0)
-        return TRUE;
-    for (int i = 0; i < search->excludedCount; ++i)
-        if (reinterpret_cast<HWND>(ParseNumber(search->excluded[i])) == window) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-// "wait-window MS [HWND,...]": waits for a program window not in the list.
-static int WaitWindow(Target&, char** arguments) {
-    DWORD deadline = GetTickCount() + static_cast<DWORD>(ParseNumber(arguments[0]));
-    WindowSearch search{arguments + 1, 0, nullptr};
-    while (search.excluded[search.excludedCount])
-        ++search.excludedCount;
-    do {
-        EnumWindows(FindNewProgramWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found) {
-            PrintWindowLine(search.found);
-            return 0;
-        }
-        Sleep(50);
-    } while (static_cast<LONG>(deadline - GetTickCount()) > 0);
-    return 1;
-}
-
-// "post MESSAGE WPARAM LPARAM [COUNT]": queues a message (COUNT times), as
-// the shell or the timer would.
-static int Post(Target& target, char** arguments) {
-    if (int status = RequireWindow(target)) return status;
-    UINT_PTR count = arguments[3] ? ParseNumber(arguments[3]) : 1;
-    for (UINT_PTR i = 0; i < count; ++i) {
-        if (!PostMessageA(target.window, static_cast<UINT>(ParseNumber(arguments[0])),
-                          ParseNumber(arguments[1]),
-                          static_cast<LPARAM>(ParseNumber(arguments[2]))))
-            return 1;
-    }
-    return 0;
-}
-
-// "send MESSAGE WPARAM LPARAM": delivers a message and prints the answer.
-static int Send(Target& target, char** arguments) {
-    if (int status = RequireWindow(target)) return status;
-    LRESULT result =
-        SendMessageA(target.window, static_cast<UINT>(ParseNumber(arguments[0])),
-                     ParseNumber(arguments[1]), static_cast<LPARAM>(ParseNumber(arguments[2])));
-    printf("%lld\n", static_cast<long long>(result));
-    return 0;
-}
-
-// "post-registered NAME [COUNT]": posts a registered message such as
-// "TaskbarCreated" (COUNT times).
-static int PostRegistered(Target& target, char** arguments) {
-    if (int status = RequireWindow(target)) return status;
-    UINT message = RegisterWindowMessageA(arguments[0]);
-    UINT_PTR count = arguments[1] ? ParseNumber(arguments[1]) : 1;
+// "post HWND MESSAGE WPARAM LPARAM [COUNT]": queues a message COUNT times.
+int Post(char** a) {
+    UINT_PTR count = a[4] ? Number(a[4]) : 1;
     for (UINT_PTR i = 0; i < count; ++i)
-        if (!message || !PostMessageA(target.window, message, 0, 0)) return 1;
+        if (!PostMessageA(Window(a[0]), static_cast<UINT>(Number(a[1])), Number(a[2]),
+                          static_cast<LPARAM>(Number(a[3]))))
+            return 1;
     return 0;
 }
 
-// "tray-forget": removes the program's icon from the notification area behind
-// its back, as a shell that restarts loses it.
-static int TrayForget(Target& target, char**) {
-    if (int status = RequireWindow(target)) return status;
+// "post-registered HWND NAME [COUNT]": posts a registered message such as
+// "TaskbarCreated", which Wine's shell never broadcasts.
+int PostRegistered(char** a) {
+    UINT message = RegisterWindowMessageA(a[1]);
+    UINT_PTR count = a[2] ? Number(a[2]) : 1;
+    for (UINT_PTR i = 0; i < count; ++i)
+        if (!message || !PostMessageA(Window(a[0]), message, 0, 0)) return 1;
+    return 0;
+}
+
+// "tray-forget HWND": removes the program's icon 1 behind its back, as a
+// shell that restarts loses it.
+int TrayForget(char** a) {
     NOTIFYICONDATAA data{};
     data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    data.hWnd = target.window;
-    data.uID = TrayIconId;
+    data.hWnd = Window(a[0]);
+    data.uID = 1;
     return Shell_NotifyIconA(NIM_DELETE, &data) ? 0 : 1;
 }
 
-static BOOL CALLBACK PrintVisibleTooltip(HWND window, LPARAM found) {
-    char className[32];
-    if (!IsWindowVisible(window) || !GetClassNameA(window, className, sizeof className) ||
-        strcmp(className, "tooltips_class32") != 0)
-        return TRUE;
+BOOL CALLBACK PrintVisibleTooltip(HWND window, LPARAM found) {
+    if (!IsWindowVisible(window) || !HasClass(window, "tooltips_class32")) return TRUE;
     // GetWindowTextA would read the caption, not ask the other process.
     char text[256];
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                             2000, &length))
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                             SMTO_ABORTIFHUNG, 2000, &length) ||
+        length == 0)
         return TRUE;
-    if (length == 0) return TRUE;
-    fwrite(text, 1, length, stdout);
+    PrintHex(text, length);
     *reinterpret_cast<bool*>(found) = true;
     return FALSE;
 }
 
-// "tooltip MS": the text of the tooltip the shell shows (the pointer must be
-// on the icon), as its bytes in the ANSI code page.
-static int Tooltip(Target&, char** arguments) {
-    DWORD deadline = GetTickCount() + static_cast<DWORD>(ParseNumber(arguments[0]));
-    bool found = false;
-    do {
+// "tooltip MS": the text of the tooltip the shell shows (the pointer must be on the icon).
+int Tooltip(char** a) {
+    return WaitFor(a[0], [] {
+        bool found = false;
         EnumWindows(PrintVisibleTooltip, reinterpret_cast<LPARAM>(&found));
-        if (found) return 0;
-        Sleep(50);
-    } while (static_cast<LONG>(deadline - GetTickCount()) > 0);
-    return 1;
+        return found;
+    });
 }
 
-// Live GDI objects of a process. Windows counts them for us; Wine answers 0,
-// but keeps each process's GDI handle table where Windows did, at the PEB's
-// GdiSharedHandleTable: 24-byte entries with the object type at byte 14.
-static constexpr size_t PebGdiTableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
-static constexpr size_t GdiEntrySize = 24;
-static constexpr size_t GdiTypeOffset = 14;
-static constexpr size_t GdiTableEntries = 65536;
+BOOL CALLBACK FindVisibleMenu(HWND window, LPARAM found) {
+    if (!IsWindowVisible(window) || !HasClass(window, "#32768")) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
 
-static long CountGdiTableEntries(HANDLE process) {
+// "popup-menu MS": the open popup menu, "0xHWND LEFT TOP RIGHT BOTTOM".
+int PopupMenu(char** a) {
+    return WaitFor(a[0], [] {
+        HWND menu = nullptr;
+        EnumWindows(FindVisibleMenu, reinterpret_cast<LPARAM>(&menu));
+        RECT r;
+        if (!menu || !GetWindowRect(menu, &r)) return false;
+        PrintHandle(menu);
+        printf(" %ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+        return true;
+    });
+}
+
+// Live GDI objects of a process. Windows counts them; Wine answers 0, but
+// keeps each process's GDI handle table where Windows did, at the PEB's
+// GdiSharedHandleTable: 24-byte entries with the object type at byte 14.
+long CountGdiObjects(HANDLE process) {
+    if (DWORD counted = GetGuiResources(process, GR_GDIOBJECTS)) return static_cast<long>(counted);
+    constexpr size_t tableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94, entrySize = 24,
+                     entries = 65536;
     PROCESS_BASIC_INFORMATION basic{};
-    if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic,
-                                  nullptr) != 0)
-        return -1;
-    const BYTE* peb = reinterpret_cast<const BYTE*>(basic.PebBaseAddress);
     void* table = nullptr;
-    if (!ReadProcessMemory(process, peb + PebGdiTableOffset, &table, sizeof table, nullptr) ||
+    if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic,
+                                  nullptr) != 0 ||
+        !ReadProcessMemory(process, reinterpret_cast<BYTE*>(basic.PebBaseAddress) + tableOffset,
+                           &table, sizeof table, nullptr) ||
         !table)
         return -1;
-    size_t size = GdiEntrySize * GdiTableEntries;
-    BYTE* entries = static_cast<BYTE*>(malloc(size));
+    BYTE* copy = static_cast<BYTE*>(malloc(entrySize * entries));
     long used = -1;
-    if (entries && ReadProcessMemory(process, table, entries, size, nullptr)) {
+    if (copy && ReadProcessMemory(process, table, copy, entrySize * entries, nullptr)) {
         used = 0;
-        for (size_t i = 0; i < GdiTableEntries; ++i)
-            used += entries[i * GdiEntrySize + GdiTypeOffset] != 0;
+        for (size_t i = 0; i < entries; ++i)
+            used += copy[i * entrySize + 14] != 0;
     }
-    free(entries);
+    free(copy);
     return used;
-}
-
-static long CountGdiObjects(HANDLE process) {
-    DWORD counted = GetGuiResources(process, GR_GDIOBJECTS);
-    return counted ? static_cast<long>(counted) : CountGdiTableEntries(process);
 }
 
 // Kernel handles of a process, from the system's handle list, which Wine
 // fills too (its GetProcessHandleCount answers 0).
-struct HandleEntry {
-    PVOID object;
-    ULONG_PTR processId;
-    ULONG_PTR handle;
-    ULONG access;
-    USHORT creatorBackTrace;
-    USHORT objectType;
-    ULONG attributes;
-    ULONG reserved;
-};
-struct HandleList {
-    ULONG_PTR count;
-    ULONG_PTR reserved;
-    HandleEntry entries[1];
-};
-static constexpr ULONG SystemExtendedHandleInformation = 64;
-
-static long CountKernelHandles(DWORD processId) {
-    ULONG size = 1 << 20;
-    for (int attempt = 0; attempt < 6; ++attempt, size *= 2) {
-        auto* list = static_cast<HandleList*>(malloc(size));
+long CountKernelHandles(DWORD processId) {
+    struct Entry {
+        PVOID object;
+        ULONG_PTR processId, handle;
+        ULONG access;
+        USHORT creatorBackTrace, objectType;
+        ULONG attributes, reserved;
+    };
+    struct List {
+        ULONG_PTR count, reserved;
+        Entry entries[1];
+    };
+    for (ULONG size = 1 << 20; size <= 1 << 26; size *= 2) {
+        auto* list = static_cast<List*>(malloc(size));
         if (!list) return -1;
-        NTSTATUS status = NtQuerySystemInformation(
-            static_cast<SYSTEM_INFORMATION_CLASS>(SystemExtendedHandleInformation), list, size,
-            nullptr);
         long count = -1;
-        if (status == 0) {
+        if (NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(64), list, size,
+                                     nullptr) == 0) {
             count = 0;
             for (ULONG_PTR i = 0; i < list->count; ++i)
                 count += list->entries[i].processId == processId;
         }
         free(list);
-        if (status == 0) return count;
+        if (count >= 0) return count;
     }
     return -1;
 }
 
-// "resources": "gdi=N handles=M" of the program's process.
-static BOOL CALLBACK FindVisibleMenu(HWND window, LPARAM found) {
-    char className[32];
-    if (!IsWindowVisible(window) || !GetClassNameA(window, className, sizeof className) ||
-        strcmp(className, "#32768") != 0)
-        return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-}
-
-// "popup-menu MS": the open popup menu window and its screen rectangle,
-// "0xHWND LEFT TOP RIGHT BOTTOM".
-static int PopupMenu(Target&, char** arguments) {
-    DWORD deadline = GetTickCount() + static_cast<DWORD>(ParseNumber(arguments[0]));
-    do {
-        HWND menu = nullptr;
-        EnumWindows(FindVisibleMenu, reinterpret_cast<LPARAM>(&menu));
-        RECT bounds;
-        if (menu && GetWindowRect(menu, &bounds)) {
-            printf("0x%llx %ld %ld %ld %ld\n",
-                   static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(menu)), bounds.left,
-                   bounds.top, bounds.right, bounds.bottom);
-            return 0;
-        }
-        Sleep(50);
-    } while (static_cast<LONG>(deadline - GetTickCount()) > 0);
-    return 1;
-}
-
-static int Resources(Target& target, char**) {
-    if (int status = RequireWindow(target)) return status;
-    DWORD processId = WindowProcessId(target.window);
+// "resources HWND": "GDI HANDLES" of the window's process.
+int Resources(char** a) {
+    DWORD processId = ProcessOf(Window(a[0]));
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
     if (!process) return 1;
     long gdi = CountGdiObjects(process);
     CloseHandle(process);
     long handles = CountKernelHandles(processId);
-    printf("gdi=%ld handles=%ld\n", gdi, handles);
-    return gdi < 0 || handles < 0 ? 1 : 0;
+    printf("%ld %ld\n", gdi, handles);
+    return gdi <= 0 || handles <= 0;
 }
 
-static unsigned Widen(unsigned field) {
-    return (field << 3) | (field >> 2);
+BOOL CALLBACK PrintDialogOfProcess(HWND window, LPARAM process) {
+    if (!HasClass(window, "#32770") || !IsWindowVisible(window) ||
+        ProcessOf(window) != static_cast<DWORD>(process))
+        return TRUE;
+    RECT frame;
+    GetWindowRect(window, &frame);
+    POINT client{0, 0};
+    ClientToScreen(window, &client);
+    PrintHandle(window);
+    printf(" %ld %ld %ld %ld ", frame.left, frame.top, client.x, client.y);
+    char caption[256] = {};
+    PrintHex(caption, GetWindowTextA(window, caption, sizeof caption));
+    return TRUE;
 }
 
-static bool ReadSource(const char* directory, const char* name, Picture& picture) {
-    char path[MAX_PATH];
-    snprintf(path, sizeof path, "%s\\%s", directory, name);
-    if (ReadPictureBmp(path, picture)) return true;
-    fprintf(stderr, "cannot read %s\n", path);
-    return false;
-}
-
-// "picture TEMPERATURE BMP-DIRECTORY": the icon the picture rule gives for the
-// temperature, as 16 rows of 16 RRGGBB colours widened to 8 bits as a
-// 24-bit screen shows them.
-static int ExpectedPicture(Target&, char** arguments) {
-    PictureSources sources;
-    const char* directory = arguments[1];
-    if (!ReadSource(directory, "digits.bmp", sources.digitStrip) ||
-        !ReadSource(directory, "bg_unknown.bmp", sources.unknownBackground) ||
-        !ReadSource(directory, "bg_positive.bmp", sources.positiveBackground) ||
-        !ReadSource(directory, "bg_negative.bmp", sources.negativeBackground) ||
-        !ReadSource(directory, "bg_zero.bmp", sources.zeroBackground))
-        return 1;
-    Picture picture = ComposePicture(strtod(arguments[0], nullptr), sources);
-    for (int y = 0; y < picture.height; ++y) {
-        for (int x = 0; x < picture.width; ++x) {
-            Pixel555 pixel = picture.At(x, y);
-            printf("%s%02x%02x%02x", x ? " " : "", Widen((pixel >> 10) & 31),
-                   Widen((pixel >> 5) & 31), Widen(pixel & 31));
-        }
-        printf("\n");
-    }
+// "dialogs HWND": the visible dialog boxes of the window's process, one a
+// line: "0xHWND FRAME-LEFT FRAME-TOP CLIENT-X CLIENT-Y CAPTION".
+int Dialogs(char** a) {
+    EnumWindows(PrintDialogOfProcess, static_cast<LPARAM>(ProcessOf(Window(a[0]))));
     return 0;
 }
 
-static LRESULT CALLBACK HoldWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CLOSE) PostQuitMessage(0);
-    return DefWindowProcA(window, message, wParam, lParam);
+// The control ID of a dialog (0: the dialog itself); for typing, the edit
+// field inside it (the file chooser's name field is two combo boxes deep).
+HWND Control(char** a, bool edit = false) {
+    HWND control = Number(a[1]) ? GetDlgItem(Window(a[0]), static_cast<int>(Number(a[1])))
+                                : Window(a[0]);
+    while (edit && control && !HasClass(control, "Edit"))
+        control = GetWindow(control, GW_CHILD);
+    return control;
 }
 
-// "hold": stays on the desktop until killed or closed, so that Wine keeps the
-// desktop up between the programs under test.
-static int Hold(Target&, char**) {
+// "text HWND ID": the control's text.
+int Text(char** a) {
+    static char text[8192];
+    HWND control = Control(a);
+    if (!control) return 2;
+    PrintHex(text, SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)));
+    return 0;
+}
+
+// "type HWND ID HEX": replaces the text of the control's edit field.
+int Type(char** a) {
+    static char text[8192];
+    HWND edit = Control(a, true);
+    size_t length = strlen(a[2]) / 2;
+    if (!edit || length >= sizeof text) return 2;
+    for (size_t i = 0; i < length; ++i) {
+        char pair[3] = {a[2][2 * i], a[2][2 * i + 1], 0};
+        text[i] = static_cast<char>(strtoul(pair, nullptr, 16));
+    }
+    text[length] = 0;
+    return SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? 0 : 1;
+}
+
+// "click HWND ID": a button click, queued so that a modal window it opens
+// does not hold the driver.
+int Click(char** a) {
+    HWND control = Control(a);
+    return control && PostMessageA(control, BM_CLICK, 0, 0) ? 0 : 2;
+}
+
+// "state HWND ID": "CHECKED ENABLED LEFT TOP RIGHT BOTTOM" (screen).
+int State(char** a) {
+    HWND control = Control(a);
+    RECT r;
+    if (!control || !GetWindowRect(control, &r)) return 2;
+    printf("%d %d %ld %ld %ld %ld\n", static_cast<int>(SendMessageA(control, BM_GETCHECK, 0, 0)),
+           IsWindowEnabled(control), r.left, r.top, r.right, r.bottom);
+    return 0;
+}
+
+// "key HWND ID VK": a key pressed and released in the control.
+int Key(char** a) {
+    HWND target = Control(a);
+    WPARAM key = Number(a[2]);
+    return target && PostMessageA(target, WM_KEYDOWN, key, 1) && PostMessageA(target, WM_KEYUP, key, 1)
+               ? 0
+               : 2;
+}
+
+// "colours": button face, shadow, highlight and text as RRGGBB.
+int Colours(char**) {
+    for (int index : {COLOR_BTNFACE, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT, COLOR_BTNTEXT}) {
+        COLORREF c = GetSysColor(index);
+        printf("%02x%02x%02x ", GetRValue(c), GetGValue(c), GetBValue(c));
+    }
+    printf("\n");
+    return 0;
+}
+
+// "cover LEFT TOP RIGHT BOTTOM": a black topmost window over that part of
+// the screen, showing the hand cursor; "uncover" takes it away.
+int Cover(char** a) {
+    int left = static_cast<int>(Number(a[0])), top = static_cast<int>(Number(a[1]));
+    cover = CreateWindowExA(WS_EX_TOPMOST, "ZarviloDriverCover", "", WS_POPUP | WS_VISIBLE, left, top,
+                            static_cast<int>(Number(a[2])) - left,
+                            static_cast<int>(Number(a[3])) - top, nullptr, nullptr,
+                            GetModuleHandleA(nullptr), nullptr);
+    Pump(300);
+    return cover ? 0 : 1;
+}
+
+int Uncover(char**) {
+    bool gone = DestroyWindow(cover);
+    Pump(300);
+    return gone ? 0 : 1;
+}
+
+struct Command {
+    const char* name;
+    int argumentCount;
+    int (*run)(char** arguments);
+};
+
+const Command Commands[] = {
+    {"windows", 0, Windows},     {"post", 4, Post},         {"post-registered", 2, PostRegistered},
+    {"tray-forget", 1, TrayForget}, {"tooltip", 1, Tooltip}, {"popup-menu", 1, PopupMenu},
+    {"resources", 1, Resources}, {"dialogs", 1, Dialogs},   {"text", 2, Text},
+    {"type", 3, Type},           {"click", 2, Click},       {"state", 2, State},
+    {"key", 3, Key},             {"colours", 0, Colours},   {"cover", 4, Cover},
+    {"uncover", 0, Uncover},
+};
+
+void RunCommand(char* line) {
+    char* words[16] = {};
+    int count = 0;
+    for (char* word = strtok(line, " \r\n"); word && count < 15; word = strtok(nullptr, " \r\n"))
+        words[count++] = word;
+    int status = 2;
+    for (const Command& command : Commands)
+        if (count > 0 && strcmp(words[0], command.name) == 0 && count > command.argumentCount)
+            status = command.run(words + 1);
+    printf(".end %d\n", status);
+    fflush(stdout);
+}
+
+// Reads the commands and hands each to the main thread, which runs them
+// between the desktop's messages; at the end of the input the driver ends.
+DWORD WINAPI ReadCommands(LPVOID mainThread) {
+    static char line[65536];
+    while (fgets(line, sizeof line, stdin))
+        PostThreadMessageA(static_cast<DWORD>(reinterpret_cast<UINT_PTR>(mainThread)),
+                           RunCommandMessage, 0, reinterpret_cast<LPARAM>(_strdup(line)));
+    PostThreadMessageA(static_cast<DWORD>(reinterpret_cast<UINT_PTR>(mainThread)), WM_QUIT, 0, 0);
+    return 0;
+}
+
+} // namespace
+
+int main() {
     WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = HoldWindowProc;
+    windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "ZarviloDriverHold";
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_HAND);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = "ZarviloDriverCover";
     RegisterClassA(&windowClass);
     CreateWindowExA(0, windowClass.lpszClassName, nullptr, 0, 0, 0, 0, 0, nullptr, nullptr,
                     windowClass.hInstance, nullptr);
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0)
-        DispatchMessageA(&message);
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE); // the queue exists before the reader posts
+    UINT_PTR self = GetCurrentThreadId();
+    CloseHandle(CreateThread(nullptr, 0, ReadCommands, reinterpret_cast<LPVOID>(self), 0, nullptr));
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (message.hwnd || message.message != RunCommandMessage) {
+            DispatchMessageA(&message);
+            continue;
+        }
+        char* line = reinterpret_cast<char*>(message.lParam);
+        RunCommand(line);
+        free(line);
+    }
     return 0;
-}
-
-static const DriverCommand Commands[] = {
-    {"windows", 0, "", ListWindows},
-    {"wait-window", 1, "MS [HWND...]", WaitWindow},
-    {"post", 3, "MESSAGE WPARAM LPARAM [COUNT]", Post},
-    {"send", 3, "MESSAGE WPARAM LPARAM", Send},
-    {"post-registered", 1, "NAME [COUNT]", PostRegistered},
-    {"tray-forget", 0, "", TrayForget},
-    {"tooltip", 1, "MS", Tooltip},
-    {"popup-menu", 1, "MS", PopupMenu},
-    {"resources", 0, "", Resources},
-    {"picture", 2, "TEMPERATURE BMP-DIRECTORY", ExpectedPicture},
-    {"hold", 0, "", Hold},
-    // The dialogs' commands act on the window given with --window.
-    {"dialogs", 0, "", [](Target& t, char** a) { return ListDialogs(t.window, a); }},
-    {"control-text", 1, "ID", [](Target& t, char** a) { return ReadControlText(t.window, a); }},
-    {"type", 2, "ID HEX", [](Target& t, char** a) { return TypeIntoControl(t.window, a); }},
-    {"click", 1, "ID", [](Target& t, char** a) { return ClickControl(t.window, a); }},
-    {"control-state", 1, "ID", [](Target& t, char** a) { return ReadControlState(t.window, a); }},
-    {"key", 2, "ID VK", [](Target& t, char** a) { return PressKey(t.window, a); }},
-    {"sys-colours", 0, "", [](Target& t, char** a) { return PrintSystemColours(t.window, a); }},
-};
-
-static int Usage() {
-    fprintf(stderr, "usage: zarvilo-driver [--window HWND] COMMAND [ARGUMENTS...]\n");
-    for (const DriverCommand& command : Commands)
-        fprintf(stderr, "  %s %s\n", command.name, command.usage);
-    return 2;
-}
-
-int main(int argc, char** argv) {
-    Target target{FindWindowA(ProgramClass, nullptr)};
-    int first = 1;
-    if (argc > 2 && strcmp(argv[1], "--window") == 0) {
-        target.window = reinterpret_cast<HWND>(ParseNumber(argv[2]));
-        first = 3;
-    }
-    if (first >= argc) return Usage();
-    for (const DriverCommand& command : Commands) {
-        if (strcmp(argv[first], command.name) != 0) continue;
-        if (argc - first - 1 < command.argumentCount) return Usage();
-        int status = command.run(target, argv + first + 1);
-        fflush(stdout);
-        return status;
-    }
-    return Usage();
 }
