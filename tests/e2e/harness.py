@@ -4,13 +4,14 @@ session with its desktop and one driver process that serves the whole run,
 a feed server, program runs in scratch directories, and screenshots.
 
 The build under test comes from the environment: ZARVILO_EXE (the program)
-and ZARVILO_DRIVER (tests/tools/driver, built with it). A 32-bit program is
-driven by the 64-bit driver ZARVILO_DRIVER64 where there is one: every
-command works across bitness. Where 32-bit programs run through the i386
-user-mode emulator, waits stretch by SLOWDOWN and only the cases marked
-@smoke run unless ZARVILO_FULL_I686_E2E is 1; two things the emulator
-breaks (links opened through the shell, reading the program's memory from
-outside) skip their cases there. Everything started here is stopped here.
+and ZARVILO_DRIVER (tests/tools/driver, built with it). Where 32-bit programs
+run through the i386 user-mode emulator, the 64-bit driver ZARVILO_DRIVER64
+drives them (every command works across bitness, and it is not emulated),
+waits stretch by SLOWDOWN and only the cases marked @smoke run unless
+ZARVILO_FULL_I686_E2E is 1; what the emulator breaks (links opened through
+the shell, reading the program's memory from outside) or what needs a driver
+of the program's own bitness skips its case there. Everything started here
+is stopped here.
 """
 
 import os
@@ -58,6 +59,7 @@ WINE64, WINE32 = "/usr/lib/wine/wine64", "/usr/lib/wine/wine"
 DESKTOP_SIZE = (800, 600)
 SHELL_LINKS_EMULATED = "the emulator breaks the shell's threads in the 32-bit program"
 MEMORY_READ_EMULATED = "the emulated program's memory cannot be read from outside"
+OTHER_BITNESS_EMULATED = "the 64-bit driver's system cursors are not the 32-bit program's"
 
 
 def cp1251(key, value=None):
@@ -270,7 +272,7 @@ class WineSession:
     def __init__(self):
         self.exe = os.environ["ZARVILO_EXE"]
         driver = os.environ["ZARVILO_DRIVER"]
-        if not is_pe32_plus(self.exe) and os.path.exists(os.environ.get("ZARVILO_DRIVER64", "")):
+        if EMULATED and os.path.exists(os.environ.get("ZARVILO_DRIVER64", "")):
             driver = os.environ["ZARVILO_DRIVER64"]
         self.scratch = Path(tempfile.mkdtemp(prefix="zarvilo-e2e-"))
         self.env = dict(wine_environment(), DISPLAY=os.environ["DISPLAY"])

@@ -156,23 +156,27 @@ int PopupMenu(char** a) {
 }
 
 // Live GDI objects of a process. Windows counts them; Wine answers 0, but
-// keeps each process's GDI handle table where Windows did, at the PEB's
-// GdiSharedHandleTable: 24-byte entries with the object type at byte 14.
+// keeps each process's GDI handle table where 64-bit Windows did, at the
+// 64-bit PEB's GdiSharedHandleTable: 24-byte entries, the object type at
+// byte 14. Of a 32-bit process Wine reports its 32-bit PEB, whose table
+// pointer stays empty; the 64-bit PEB is the page before it.
 long CountGdiObjects(HANDLE process) {
     if (DWORD counted = GetGuiResources(process, GR_GDIOBJECTS)) return static_cast<long>(counted);
-    constexpr size_t tableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94, entrySize = 24,
-                     entries = 65536;
+    constexpr size_t entrySize = 24, entries = 65536;
     PROCESS_BASIC_INFORMATION basic{};
-    void* table = nullptr;
+    UINT64 table = 0;
     if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic,
                                   nullptr) != 0 ||
-        !ReadProcessMemory(process, reinterpret_cast<BYTE*>(basic.PebBaseAddress) + tableOffset,
+        !ReadProcessMemory(process,
+                           reinterpret_cast<BYTE*>(basic.PebBaseAddress) + 0xF8 -
+                               (sizeof(void*) == 4 ? 0x1000 : 0),
                            &table, sizeof table, nullptr) ||
         !table)
         return -1;
     BYTE* copy = static_cast<BYTE*>(malloc(entrySize * entries));
     long used = -1;
-    if (copy && ReadProcessMemory(process, table, copy, entrySize * entries, nullptr)) {
+    if (copy && ReadProcessMemory(process, reinterpret_cast<void*>(static_cast<UINT_PTR>(table)),
+                                  copy, entrySize * entries, nullptr)) {
         used = 0;
         for (size_t i = 0; i < entries; ++i)
             used += copy[i * entrySize + 14] != 0;
@@ -224,22 +228,19 @@ int Resources(char** a) {
 }
 
 BOOL CALLBACK PrintDialogOfProcess(HWND window, LPARAM process) {
-    if (!HasClass(window, "#32770") || !IsWindowVisible(window) ||
-        ProcessOf(window) != static_cast<DWORD>(process))
-        return TRUE;
-    RECT frame;
-    GetWindowRect(window, &frame);
+    if (!HasClass(window, "#32770") || ProcessOf(window) != static_cast<DWORD>(process)) return TRUE;
     POINT client{0, 0};
     ClientToScreen(window, &client);
     PrintHandle(window);
-    printf(" %ld %ld %ld %ld ", frame.left, frame.top, client.x, client.y);
+    printf(" %d %ld %ld ", IsWindowVisible(window), client.x, client.y);
     char caption[256] = {};
     PrintHex(caption, GetWindowTextA(window, caption, sizeof caption));
     return TRUE;
 }
 
-// "dialogs HWND": the visible dialog boxes of the window's process, one a
-// line: "0xHWND FRAME-LEFT FRAME-TOP CLIENT-X CLIENT-Y CAPTION".
+// "dialogs HWND": the dialog boxes of the window's process, one a line:
+// "0xHWND VISIBLE CLIENT-X CLIENT-Y CAPTION". A dialog that has ended is
+// hidden at once and gone once its procedure has returned.
 int Dialogs(char** a) {
     EnumWindows(PrintDialogOfProcess, static_cast<LPARAM>(ProcessOf(Window(a[0]))));
     return 0;
