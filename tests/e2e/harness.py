@@ -1,19 +1,14 @@
 """What the end-to-end tests share: the texts and pictures the program must
-show (an oracle of their own, not read back from the program), the Wine
-session with its desktop and one driver process that serves the whole run,
-a feed server, program runs in scratch directories, and screenshots.
+show (an oracle of their own), the Wine session with one driver process for
+the whole run, feed servers, program runs in scratch directories, screenshots.
 
-The build under test comes from the environment: ZARVILO_EXE (the program)
-and ZARVILO_DRIVER (tests/tools/driver, built with it). Where 32-bit programs
-run through the i386 user-mode emulator, the 64-bit driver ZARVILO_DRIVER64
-drives them (every command works across bitness, and it is not emulated),
-waits stretch by SLOWDOWN and only the cases marked @smoke run unless
-ZARVILO_FULL_I686_E2E is 1; what the emulator breaks (links opened through
-the shell, reading the program's memory from outside) or what needs a driver
-of the program's own bitness skips its case there. Everything started here
-is stopped here.
+The build under test: ZARVILO_EXE, driven by ZARVILO_DRIVER (built with it).
+Where 32-bit programs run through the i386 emulator, the 64-bit driver
+ZARVILO_DRIVER64 drives them, waits stretch by SLOWDOWN, only @smoke cases run
+unless ZARVILO_FULL_I686_E2E is 1, and what the emulator breaks is skipped.
 """
 
+import collections
 import os
 import queue
 import re
@@ -49,7 +44,7 @@ FEED_HOST = "meteo.larvinsk.ru"
 GRAPH_PAGE = "http://%s/cgi/rrd.pl/to.html" % FEED_HOST
 MAIL_LINK, WEB_LINK = "mailto:info@larvinsk.ru", "http://larvinsk.ru/"
 
-WM_CLOSE, WM_KEYDOWN, WM_COMMAND, WM_TIMER, WM_SYSCOMMAND = 0x10, 0x100, 0x111, 0x113, 0x112
+WM_CLOSE, WM_KEYDOWN, WM_KEYUP, WM_COMMAND, WM_TIMER, WM_SYSCOMMAND = 0x10, 0x100, 0x101, 0x111, 0x113, 0x112
 WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC = 0x218, 0x12
 WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, WM_TRAYNOTIFY = 0x201, 0x203, 0x204, 0x8001
 IDM_GRAPH, IDM_REFRESH, IDM_EXIT, IDM_ABOUT, IDM_SETTINGS = 32771, 32772, 32773, 32774, 32775
@@ -62,7 +57,11 @@ MEMORY_READ_EMULATED = "the emulated program's memory cannot be read from outsid
 OTHER_BITNESS_EMULATED = "the 64-bit driver's system cursors are not the 32-bit program's"
 
 
+Window = collections.namedtuple("Window", "handle process visible rect client text")
+
+
 def cp1251(key, value=None):
+    """A text of the table as the program holds and writes it."""
     return (TEXTS[key] if value is None else TEXTS[key] % value).encode("cp1251")
 
 
@@ -307,8 +306,14 @@ class WineSession:
         assert status == 0, "driver %s: status %d, %r" % (words, status, output)
         return [line.split() for line in output.decode().splitlines()]
 
-    def windows(self):
-        return [line[0] for line in self.ask("windows")]
+    def windows(self, window_class):
+        """The top-level windows of a class."""
+        return [Window(w[0], w[1], w[2] == "1", tuple(map(int, w[3:7])), (int(w[7]), int(w[8])),
+                       bytes.fromhex(w[9] if len(w) > 9 else "")) for w in self.ask("windows", window_class)]
+
+    def shown(self, window_class, timeout=4):
+        """The shown windows of a class with a text, once there are any."""
+        return wait_for(lambda: [w for w in self.windows(window_class) if w.visible and w.text], timeout)
 
     def browser_visits(self):
         return self.browser_log.read_text().splitlines() if self.browser_log.exists() else []
@@ -318,8 +323,8 @@ class WineSession:
         mouse(300, 300)
         time.sleep(0.3)
         mouse(position[0] + 8, position[1] + 8)
-        status, text = self.drive("tooltip", 4000)
-        return bytes.fromhex(text.decode()) if status == 0 else None
+        tips = self.shown("tooltips_class32")
+        return tips[0].text if tips else None
 
     def close(self):
         self.driver.stdin.close()
@@ -342,13 +347,16 @@ class ProgramRun:
         if config is not None:
             (self.directory / "Quorbel.cfg").write_bytes(config)
         self.output = self.directory / "program.out"
-        earlier = session.windows()
+        earlier = session.windows("Zarvilo")
         extra = {"WINEDEBUG": wine_debug} if wine_debug else None
         self.process = session.start(session.exe, cwd=self.directory, output=self.output, extra_env=extra)
-        found = wait_for(lambda: [w for w in session.windows() if w not in earlier] or self.process.poll() is not None, 15)
-        self.window = found[0] if isinstance(found, list) else None
+        new = lambda: [w for w in session.windows("Zarvilo") if w not in earlier]  # noqa: E731
+        found = wait_for(lambda: new() or self.process.poll() is not None, 15)
+        self.window, self.process_id = (found[0].handle, found[0].process) if isinstance(found, list) else (None, None)
 
     def drive(self, command, *args):
+        if command == "post-registered":  # the benchmark's spelling
+            command, args = "post", (args[0], 0, 0) + args[1:]
         return self.session.drive(command, self.window, *args)
 
     def post(self, message, wparam=0, lparam=0, count=1):

@@ -24,13 +24,8 @@ CONFIG_NAME_LENGTH = len("\\Quorbel.cfg")
 
 def directory_of_length(base, length):
     """A new directory whose Windows path ("Z:" and the Unix path) has exactly length characters."""
-    remaining = length - len(harness.windows_path(base)) - 1
-    parts = []
-    while remaining > 0:
-        part = min(remaining, 100) - (2 if 100 < remaining < 103 else 0)  # room for one more part
-        parts.append("d" * part)
-        remaining -= part + 1
-    directory = base.joinpath(*parts)
+    name = "".join("/" if i % 101 == 100 else "d" for i in range(length - len(harness.windows_path(base)) - 1))
+    directory = base / (name[:-2] + "/d" if name.endswith("/") else name)
     directory.mkdir(parents=True)
     assert len(harness.windows_path(directory)) == length
     return directory
@@ -167,12 +162,14 @@ class Tray(unittest.TestCase):
     def test_right_button_opens_the_menu_at_the_pointer_with_the_graph_first(self):
         mouse(400, 300)
         self.a.post(WM_TRAYNOTIFY, 1, harness.WM_RBUTTONDOWN)
-        menu, left, top, right, bottom = self.session.ask("popup-menu", 4000)[0]
-        self.assertEqual((int(right), int(bottom)), (400, 300))
-        self.assertLess(int(left), int(right))
+        menus = wait_for(lambda: [w for w in self.session.windows("#32768") if w.visible], 4)
+        self.assertTrue(menus, "no menu opened")
+        left, top, right, bottom = menus[0].rect
+        self.assertEqual((right, bottom), (400, 300))
+        self.assertLess(left, right)
         visits = self.session.browser_visits().count(harness.GRAPH_PAGE)
         for key in (0x28, 0x0D):  # down to the first entry, then Enter
-            self.session.ask("post", menu, harness.WM_KEYDOWN, key, 0)
+            self.session.ask("post", menus[0].handle, harness.WM_KEYDOWN, key, 0)
         self.assertTrue(wait_for(lambda: self.session.browser_visits().count(harness.GRAPH_PAGE) == visits + 1, 5))
 
     def test_taskbar_created_adds_the_lost_icon_again_with_its_picture_and_tooltip(self):
@@ -180,11 +177,11 @@ class Tray(unittest.TestCase):
         self.assertIconShows(-7.5)
         self.session.ask("tray-forget", self.a.window)
         self.assertTrue(wait_for(lambda: not self.icons(-7.5), 3))
-        self.session.ask("post-registered", self.a.window, "TaskbarCreated")
+        self.a.post("TaskbarCreated")
         position = self.assertIconShows(-7.5, timeout=3)
         self.assertEqual(self.session.tooltip_at(position), cp1251("reading", "-7.5"))
         # Told again while the icon is there: still one icon.
-        self.session.ask("post-registered", self.a.window, "TaskbarCreated")
+        self.a.post("TaskbarCreated")
         time.sleep(1)
         self.assertEqual(len(self.icons(-7.5)), 1)
 
@@ -201,7 +198,7 @@ class Tray(unittest.TestCase):
             # Each TaskbarCreated composes one icon; each refresh two, and starts a thread.
             requests = self.feed_a.requests
             self.feed_a.serve("2,5")
-            self.session.ask("post-registered", self.a.window, "TaskbarCreated", compositions)
+            self.a.post("TaskbarCreated", 0, 0, compositions)
             self.a.post(harness.WM_COMMAND, IDM_REFRESH, 0, refreshes)
             self.assertTrue(self.feed_a.wait_requests(requests + refreshes, 5 * refreshes))
             self.assertIconShows(2.5)

@@ -9,6 +9,7 @@
 #include <shellapi.h>
 #include <winternl.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,23 +19,23 @@ namespace {
 
 constexpr UINT RunCommandMessage = WM_APP + 1;
 HWND cover;
+DWORD mainThread;
 
 UINT_PTR Number(const char* text) {
     return static_cast<UINT_PTR>(strtoull(text, nullptr, 0));
 }
 
+// "0xHWND", or "0xHWND:ID" for the control ID of that dialog.
 HWND Window(const char* text) {
-    return reinterpret_cast<HWND>(Number(text));
+    char* end = nullptr;
+    auto window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(strtoull(text, &end, 0)));
+    return *end == ':' ? GetDlgItem(window, atoi(end + 1)) : window;
 }
 
 void PrintHex(const char* text, size_t length) {
     for (size_t i = 0; i < length; ++i)
         printf("%02x", static_cast<unsigned char>(text[i]));
     printf("\n");
-}
-
-void PrintHandle(HWND window) {
-    printf("0x%llx", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
 }
 
 DWORD ProcessOf(HWND window) {
@@ -59,47 +60,43 @@ void Pump(DWORD milliseconds) {
     }
 }
 
-// Repeats a search every 50 ms until it finds something or time runs out.
-template <typename Search> int WaitFor(const char* milliseconds, Search search) {
-    DWORD deadline = GetTickCount() + static_cast<DWORD>(Number(milliseconds));
-    do {
-        if (search()) return 0;
-        Sleep(50);
-    } while (static_cast<LONG>(deadline - GetTickCount()) > 0);
-    return 1;
-}
-
-BOOL CALLBACK PrintProgramWindow(HWND window, LPARAM) {
-    if (HasClass(window, "Zarvilo")) {
-        PrintHandle(window);
-        printf(" %lu\n", ProcessOf(window));
-    }
+BOOL CALLBACK PrintWindowOfClass(HWND window, LPARAM name) {
+    if (!HasClass(window, reinterpret_cast<const char*>(name))) return TRUE;
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    POINT client{0, 0};
+    ClientToScreen(window, &client);
+    // A shown window is asked for its text, a tooltip for the tip it shows;
+    // a hidden one may be ending, and only its caption is read.
+    char text[256] = {};
+    DWORD_PTR length = 0;
+    bool visible = IsWindowVisible(window);
+    if (!visible || !SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                                         SMTO_ABORTIFHUNG, 1000, &length))
+        length = GetWindowTextA(window, text, sizeof text);
+    printf("0x%llx %lu %d %ld %ld %ld %ld %ld %ld ",
+           static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)), ProcessOf(window),
+           visible, frame.left, frame.top, frame.right, frame.bottom, client.x, client.y);
+    PrintHex(text, length);
     return TRUE;
 }
 
-// "windows": every window of the program's class with its process, one a line.
-int Windows(char**) {
-    EnumWindows(PrintProgramWindow, 0);
+// "windows CLASS": every top-level window of the class, one a line: "0xHWND
+// PROCESS VISIBLE LEFT TOP RIGHT BOTTOM CLIENT-X CLIENT-Y TEXT" (screen).
+int Windows(char** a) {
+    EnumWindows(PrintWindowOfClass, reinterpret_cast<LPARAM>(a[0]));
     return 0;
 }
 
-// "post HWND MESSAGE WPARAM LPARAM [COUNT]": queues a message COUNT times.
+// "post WINDOW MESSAGE WPARAM LPARAM [COUNT]": queues a message COUNT times
+// (a button's click too, so that a modal window it opens holds nobody); a
+// MESSAGE that is a name is registered first ("TaskbarCreated", which Wine's
+// shell never broadcasts).
 int Post(char** a) {
-    UINT_PTR count = a[4] ? Number(a[4]) : 1;
-    for (UINT_PTR i = 0; i < count; ++i)
-        if (!PostMessageA(Window(a[0]), static_cast<UINT>(Number(a[1])), Number(a[2]),
-                          static_cast<LPARAM>(Number(a[3]))))
+    UINT message = isdigit(a[1][0]) ? static_cast<UINT>(Number(a[1])) : RegisterWindowMessageA(a[1]);
+    for (UINT_PTR i = 0, count = a[4] ? Number(a[4]) : 1; i < count; ++i)
+        if (!message || !PostMessageA(Window(a[0]), message, Number(a[2]), static_cast<LPARAM>(Number(a[3]))))
             return 1;
-    return 0;
-}
-
-// "post-registered HWND NAME [COUNT]": posts a registered message such as
-// "TaskbarCreated", which Wine's shell never broadcasts.
-int PostRegistered(char** a) {
-    UINT message = RegisterWindowMessageA(a[1]);
-    UINT_PTR count = a[2] ? Number(a[2]) : 1;
-    for (UINT_PTR i = 0; i < count; ++i)
-        if (!message || !PostMessageA(Window(a[0]), message, 0, 0)) return 1;
     return 0;
 }
 
@@ -111,48 +108,6 @@ int TrayForget(char** a) {
     data.hWnd = Window(a[0]);
     data.uID = 1;
     return Shell_NotifyIconA(NIM_DELETE, &data) ? 0 : 1;
-}
-
-BOOL CALLBACK PrintVisibleTooltip(HWND window, LPARAM found) {
-    if (!IsWindowVisible(window) || !HasClass(window, "tooltips_class32")) return TRUE;
-    // GetWindowTextA would read the caption, not ask the other process.
-    char text[256];
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                             SMTO_ABORTIFHUNG, 2000, &length) ||
-        length == 0)
-        return TRUE;
-    PrintHex(text, length);
-    *reinterpret_cast<bool*>(found) = true;
-    return FALSE;
-}
-
-// "tooltip MS": the text of the tooltip the shell shows (the pointer must be on the icon).
-int Tooltip(char** a) {
-    return WaitFor(a[0], [] {
-        bool found = false;
-        EnumWindows(PrintVisibleTooltip, reinterpret_cast<LPARAM>(&found));
-        return found;
-    });
-}
-
-BOOL CALLBACK FindVisibleMenu(HWND window, LPARAM found) {
-    if (!IsWindowVisible(window) || !HasClass(window, "#32768")) return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-}
-
-// "popup-menu MS": the open popup menu, "0xHWND LEFT TOP RIGHT BOTTOM".
-int PopupMenu(char** a) {
-    return WaitFor(a[0], [] {
-        HWND menu = nullptr;
-        EnumWindows(FindVisibleMenu, reinterpret_cast<LPARAM>(&menu));
-        RECT r;
-        if (!menu || !GetWindowRect(menu, &r)) return false;
-        PrintHandle(menu);
-        printf(" %ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
-        return true;
-    });
 }
 
 // Live GDI objects of a process. Windows counts them; Wine answers 0, but
@@ -188,16 +143,13 @@ long CountGdiObjects(HANDLE process) {
 // Kernel handles of a process, from the system's handle list, which Wine
 // fills too (its GetProcessHandleCount answers 0).
 long CountKernelHandles(DWORD processId) {
-    struct Entry {
-        PVOID object;
-        ULONG_PTR processId, handle;
-        ULONG access;
-        USHORT creatorBackTrace, objectType;
-        ULONG attributes, reserved;
-    };
     struct List {
         ULONG_PTR count, reserved;
-        Entry entries[1];
+        struct {
+            PVOID object;
+            ULONG_PTR processId, handle;
+            ULONG access, types, attributes, reserved;
+        } entries[1];
     };
     for (ULONG size = 1 << 20; size <= 1 << 26; size *= 2) {
         auto* list = static_cast<List*>(malloc(size));
@@ -227,82 +179,37 @@ int Resources(char** a) {
     return gdi <= 0 || handles <= 0;
 }
 
-BOOL CALLBACK PrintDialogOfProcess(HWND window, LPARAM process) {
-    if (!HasClass(window, "#32770") || ProcessOf(window) != static_cast<DWORD>(process)) return TRUE;
-    POINT client{0, 0};
-    ClientToScreen(window, &client);
-    PrintHandle(window);
-    printf(" %d %ld %ld ", IsWindowVisible(window), client.x, client.y);
-    char caption[256] = {};
-    PrintHex(caption, GetWindowTextA(window, caption, sizeof caption));
-    return TRUE;
-}
-
-// "dialogs HWND": the dialog boxes of the window's process, one a line:
-// "0xHWND VISIBLE CLIENT-X CLIENT-Y CAPTION". A dialog that has ended is
-// hidden at once and gone once its procedure has returned.
-int Dialogs(char** a) {
-    EnumWindows(PrintDialogOfProcess, static_cast<LPARAM>(ProcessOf(Window(a[0]))));
-    return 0;
-}
-
-// The control ID of a dialog (0: the dialog itself); for typing, the edit
-// field inside it (the file chooser's name field is two combo boxes deep).
-HWND Control(char** a, bool edit = false) {
-    HWND control = Number(a[1]) ? GetDlgItem(Window(a[0]), static_cast<int>(Number(a[1])))
-                                : Window(a[0]);
-    while (edit && control && !HasClass(control, "Edit"))
-        control = GetWindow(control, GW_CHILD);
-    return control;
-}
-
-// "text HWND ID": the control's text.
+// "text WINDOW": the window's text.
 int Text(char** a) {
     static char text[8192];
-    HWND control = Control(a);
-    if (!control) return 2;
-    PrintHex(text, SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)));
+    PrintHex(text, SendMessageA(Window(a[0]), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)));
     return 0;
 }
 
-// "type HWND ID HEX": replaces the text of the control's edit field.
+// "type WINDOW HEX": replaces the text of the window's edit field (the file
+// chooser's name field is two combo boxes deep).
 int Type(char** a) {
     static char text[8192];
-    HWND edit = Control(a, true);
-    size_t length = strlen(a[2]) / 2;
+    HWND edit = Window(a[0]);
+    while (edit && !HasClass(edit, "Edit"))
+        edit = GetWindow(edit, GW_CHILD);
+    size_t length = strlen(a[1]) / 2;
     if (!edit || length >= sizeof text) return 2;
     for (size_t i = 0; i < length; ++i) {
-        char pair[3] = {a[2][2 * i], a[2][2 * i + 1], 0};
+        char pair[3] = {a[1][2 * i], a[1][2 * i + 1], 0};
         text[i] = static_cast<char>(strtoul(pair, nullptr, 16));
     }
     text[length] = 0;
     return SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? 0 : 1;
 }
 
-// "click HWND ID": a button click, queued so that a modal window it opens
-// does not hold the driver.
-int Click(char** a) {
-    HWND control = Control(a);
-    return control && PostMessageA(control, BM_CLICK, 0, 0) ? 0 : 2;
-}
-
-// "state HWND ID": "CHECKED ENABLED LEFT TOP RIGHT BOTTOM" (screen).
+// "state WINDOW": "CHECKED ENABLED LEFT TOP RIGHT BOTTOM" (screen).
 int State(char** a) {
-    HWND control = Control(a);
     RECT r;
-    if (!control || !GetWindowRect(control, &r)) return 2;
-    printf("%d %d %ld %ld %ld %ld\n", static_cast<int>(SendMessageA(control, BM_GETCHECK, 0, 0)),
-           IsWindowEnabled(control), r.left, r.top, r.right, r.bottom);
+    if (!GetWindowRect(Window(a[0]), &r)) return 2;
+    printf("%d %d %ld %ld %ld %ld\n", static_cast<int>(SendMessageA(Window(a[0]), BM_GETCHECK, 0, 0)),
+           IsWindowEnabled(Window(a[0])), r.left, r.top, r.right, r.bottom);
     return 0;
-}
-
-// "key HWND ID VK": a key pressed and released in the control.
-int Key(char** a) {
-    HWND target = Control(a);
-    WPARAM key = Number(a[2]);
-    return target && PostMessageA(target, WM_KEYDOWN, key, 1) && PostMessageA(target, WM_KEYUP, key, 1)
-               ? 0
-               : 2;
 }
 
 // "colours": button face, shadow, highlight and text as RRGGBB.
@@ -340,12 +247,9 @@ struct Command {
 };
 
 const Command Commands[] = {
-    {"windows", 0, Windows},     {"post", 4, Post},         {"post-registered", 2, PostRegistered},
-    {"tray-forget", 1, TrayForget}, {"tooltip", 1, Tooltip}, {"popup-menu", 1, PopupMenu},
-    {"resources", 1, Resources}, {"dialogs", 1, Dialogs},   {"text", 2, Text},
-    {"type", 3, Type},           {"click", 2, Click},       {"state", 2, State},
-    {"key", 3, Key},             {"colours", 0, Colours},   {"cover", 4, Cover},
-    {"uncover", 0, Uncover},
+    {"windows", 1, Windows}, {"post", 4, Post},     {"tray-forget", 1, TrayForget},
+    {"resources", 1, Resources}, {"text", 1, Text}, {"type", 2, Type},
+    {"state", 1, State},     {"colours", 0, Colours}, {"cover", 4, Cover}, {"uncover", 0, Uncover},
 };
 
 void RunCommand(char* line) {
@@ -363,12 +267,11 @@ void RunCommand(char* line) {
 
 // Reads the commands and hands each to the main thread, which runs them
 // between the desktop's messages; at the end of the input the driver ends.
-DWORD WINAPI ReadCommands(LPVOID mainThread) {
+DWORD WINAPI ReadCommands(LPVOID) {
     static char line[65536];
     while (fgets(line, sizeof line, stdin))
-        PostThreadMessageA(static_cast<DWORD>(reinterpret_cast<UINT_PTR>(mainThread)),
-                           RunCommandMessage, 0, reinterpret_cast<LPARAM>(_strdup(line)));
-    PostThreadMessageA(static_cast<DWORD>(reinterpret_cast<UINT_PTR>(mainThread)), WM_QUIT, 0, 0);
+        PostThreadMessageA(mainThread, RunCommandMessage, 0, reinterpret_cast<LPARAM>(_strdup(line)));
+    PostThreadMessageA(mainThread, WM_QUIT, 0, 0);
     return 0;
 }
 
@@ -386,8 +289,8 @@ int main() {
                     windowClass.hInstance, nullptr);
     MSG message;
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE); // the queue exists before the reader posts
-    UINT_PTR self = GetCurrentThreadId();
-    CloseHandle(CreateThread(nullptr, 0, ReadCommands, reinterpret_cast<LPVOID>(self), 0, nullptr));
+    mainThread = GetCurrentThreadId();
+    CloseHandle(CreateThread(nullptr, 0, ReadCommands, nullptr, 0, nullptr));
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         if (message.hwnd || message.message != RunCommandMessage) {
             DispatchMessageA(&message);
