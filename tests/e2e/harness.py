@@ -13,7 +13,6 @@ import os
 import queue
 import re
 import shutil
-import socketserver
 import subprocess
 import sys
 import tempfile
@@ -31,14 +30,10 @@ import feed_server  # noqa: E402
 # Every Russian text the program shows or writes, as a user reads it; the
 # program holds and writes them in Windows-1251 (see cp1251).
 TEXTS = {
-    "no data": "Нет данных",
-    "reading": "Температура в Ларвинске [%s] по Цельсию.",
-    "no connection": "Нет соединения с сервером.",
-    "invalid data": "Получены некорректные данные с сервера.",
-    "settings": "Зарвило :: установки",
-    "about": "Зарвило :: о программе",
-    "chooser": "Выбор файла журнала",
-    "all files": "Все файлы (*.*)",
+    "no data": "Нет данных", "reading": "Температура в Ларвинске [%s] по Цельсию.",
+    "no connection": "Нет соединения с сервером.", "invalid data": "Получены некорректные данные с сервера.",
+    "settings": "Зарвило :: установки", "about": "Зарвило :: о программе",
+    "chooser": "Выбор файла журнала", "all files": "Все файлы (*.*)",
 }
 FEED_HOST = "meteo.larvinsk.ru"
 GRAPH_PAGE = "http://%s/cgi/rrd.pl/to.html" % FEED_HOST
@@ -51,7 +46,6 @@ IDM_GRAPH, IDM_REFRESH, IDM_EXIT, IDM_ABOUT, IDM_SETTINGS = 32771, 32772, 32773,
 UNKNOWN = -273.0
 KEY_COLOUR = 0x7C1F
 WINE64, WINE32 = "/usr/lib/wine/wine64", "/usr/lib/wine/wine"
-DESKTOP_SIZE = (800, 600)
 SHELL_LINKS_EMULATED = "the emulator breaks the shell's threads in the 32-bit program"
 MEMORY_READ_EMULATED = "the emulated program's memory cannot be read from outside"
 OTHER_BITNESS_EMULATED = "the 64-bit driver's system cursors are not the 32-bit program's"
@@ -71,24 +65,16 @@ def is_pe32_plus(exe):
     return int.from_bytes(data[header + 24 : header + 26], "little") == 0x20B
 
 
-def program_emulated():
-    exe = os.environ.get("ZARVILO_EXE", "")
-    try:
-        emulator = Path("/proc/sys/fs/binfmt_misc/qemu-i386").read_text().startswith("enabled")
-    except OSError:
-        emulator = False
-    return emulator and os.path.exists(exe) and not is_pe32_plus(exe)
-
-
-EMULATED = program_emulated()
+EMULATOR = Path("/proc/sys/fs/binfmt_misc/qemu-i386")
+EMULATED = (EMULATOR.exists() and EMULATOR.read_text().startswith("enabled")
+            and os.path.exists(os.environ.get("ZARVILO_EXE", "")) and not is_pe32_plus(os.environ["ZARVILO_EXE"]))
 # An emulated 32-bit program shows its window 3.4 s after it starts (a 64-bit one 0.5 s).
 SLOWDOWN = 3 if EMULATED else 1
 
 
 def smoke(test):
     """Marks a case as one of the few that an emulated 32-bit run keeps."""
-    test.smoke = True
-    return test
+    return setattr(test, "smoke", True) or test
 
 
 def not_emulated(reason):
@@ -96,8 +82,7 @@ def not_emulated(reason):
 
 
 class Loader(unittest.TestLoader):
-    """A class's cases in the order written, for they share the class's
-    programs; the smoke cases only where the program runs emulated."""
+    """A class's cases in the order written (they share programs); emulated, the smoke cases only."""
 
     def getTestCaseNames(self, case_class):
         names = [name for name in vars(case_class) if name.startswith("test")]
@@ -107,8 +92,7 @@ class Loader(unittest.TestLoader):
 
 
 def wait_for(condition, timeout, interval=0.1):
-    """The condition's first true answer within timeout seconds (stretched
-    for an emulated program), else its last."""
+    """The condition's first true answer within timeout seconds (stretched), else its last."""
     deadline = time.monotonic() + timeout * SLOWDOWN
     while True:
         answer = condition()
@@ -119,10 +103,6 @@ def wait_for(condition, timeout, interval=0.1):
 
 def windows_path(path):
     return "Z:" + str(path).replace("/", "\\")
-
-
-def loader_for(exe):
-    return WINE64 if is_pe32_plus(exe) else WINE32
 
 
 def can_run_win32():
@@ -139,7 +119,7 @@ def display_fits():
         return False
     info = subprocess.run(["xwininfo", "-root"], capture_output=True, text=True, stdin=subprocess.DEVNULL)
     values = dict(re.findall(r"^\s*(Width|Height|Depth): (\d+)", info.stdout, re.M))
-    return (int(values.get("Width", 0)), int(values.get("Height", 0))) == DESKTOP_SIZE and values.get("Depth") == "24"
+    return (int(values.get("Width", 0)), int(values.get("Height", 0))) == (800, 600) and values.get("Depth") == "24"
 
 
 def mouse(*arguments):
@@ -159,15 +139,13 @@ def bitmap(name):
 
 def on_screen(rows):
     """Rows of 5-5-5 words as a 24-bit screen shows them: rows of RGB bytes."""
-    widen = lambda v: (v << 3) | (v >> 2)  # noqa: E731
-    return [b"".join(bytes(widen(word >> shift & 31) for shift in (10, 5, 0)) for word in row) for row in rows]
+    return [b"".join(bytes((word >> s & 31) << 3 | (word >> s & 31) >> 2 for s in (10, 5, 0)) for word in row)
+            for row in rows]
 
 
 def picture(t):
-    """The tray icon for temperature t by the picture rule: the background
-    for its sign (or for no reading), the tens digit if any, the units digit
-    and the half or whole marker, laid from the digit strip into rows 7-14
-    where the strip is not the key colour."""
+    """The tray icon for temperature t: the background for its sign (or none), then the tens digit
+    if any, the units and the half or whole marker from the strip, where it is not the key colour."""
     sign = "unknown" if t == UNKNOWN else "zero" if t == 0 else "positive" if t > 0 else "negative"
     pixels = bitmap("bg_%s.bmp" % sign)
     if t != UNKNOWN:
@@ -189,12 +167,9 @@ class Screen:
     """One screenshot of the X display, as rows of RGB bytes."""
 
     def __init__(self):
-        for _ in range(5):  # xwd fails now and then when a window goes while it reads
-            xwd = subprocess.run(["xwd", "-root", "-silent"], capture_output=True, stdin=subprocess.DEVNULL)
-            if xwd.returncode == 0:
-                break
-            time.sleep(0.1)
-        ppm = subprocess.run(["convert", "xwd:-", "ppm:-"], input=xwd.stdout, capture_output=True, check=True).stdout
+        # xwd fails now and then when a window goes while it reads the screen
+        xwd = wait_for(lambda: subprocess.run(["xwd", "-root", "-silent"], capture_output=True).stdout, 0.5)
+        ppm = subprocess.run(["convert", "xwd:-", "ppm:-"], input=xwd, capture_output=True, check=True).stdout
         header = re.match(rb"P6\s+(?:#[^\n]*\n\s*)*(\d+)\s+(\d+)\s+255\s", ppm)
         self.width = int(header[1])
         self.pixels = ppm[header.end() :]
@@ -204,8 +179,7 @@ class Screen:
         return self.pixels[start : start + width * 3]
 
     def find(self, rows, region=(200, 40)):
-        """Top-left corners of every exact copy of a picture in the bottom-right
-        region of the screen, where the tray lies."""
+        """Top-left corners of every exact copy of a picture in the tray's corner of the screen."""
         size = len(rows)
         height = len(self.pixels) // 3 // self.width
         return [(x, y) for y in range(height - region[1], height - size + 1)
@@ -213,25 +187,20 @@ class Screen:
                 if all(self.row(x, y + i, size) == rows[i] for i in range(size))]
 
 
-class CountingFeedHandler(feed_server.FeedHandler):
-    def handle(self):
-        with self.server.counter:
-            self.server.requests += 1
-            self.server.counter.notify_all()
-        super().handle()
-
-
 class FeedPeer(feed_server.FeedServer):
-    """The feed server on 127.0.0.1 inside the test process: a test changes
-    what it serves between refreshes and counts the requests."""
+    """The feed server on 127.0.0.1 in the test process: a case changes what it serves and counts requests."""
 
     def __init__(self, value="-12,5", mode="ok"):
-        socketserver.ThreadingTCPServer.__init__(self, ("127.0.0.1", 0), CountingFeedHandler)
-        self.defaults = type("Defaults", (), {"value": value, "mode": mode, "demo": False})()
-        self.requests = 0
-        self.counter = threading.Condition()
+        super().__init__(0, type("Defaults", (), {"value": value, "mode": mode, "demo": False})())
+        self.requests, self.counter = 0, threading.Condition()
         self.thread = threading.Thread(target=self.serve_forever, daemon=True)
         self.thread.start()
+
+    def finish_request(self, request, address):
+        with self.counter:
+            self.requests += 1
+            self.counter.notify_all()
+        super().finish_request(request, address)
 
     def url(self, query=""):
         return "http://127.0.0.1:%d/files/weather.js%s" % (self.server_address[1], query)
@@ -257,16 +226,14 @@ def config_text(source_url, refresh_time=10, write_log=0, log_file=""):
 def wine_environment():
     """The environment tools/wine-env.sh gives, with its prefix made ready."""
     with tempfile.NamedTemporaryFile() as dump:
-        subprocess.run(["sh", "-c", '. "$0" && zarvilo_prepare_prefix && env -0 >"$1"', str(TOOLS / "wine-env.sh"),
-                        dump.name], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, check=True)
+        subprocess.run(["sh", "-c", '. "$0" && zarvilo_prepare_prefix && env -0 >"$1"', TOOLS / "wine-env.sh", dump.name],
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
         entries = Path(dump.name).read_bytes().split(b"\0")
     return dict(entry.decode().split("=", 1) for entry in entries if b"=" in entry)
 
 
 class WineSession:
-    """Wine with its desktop, kept up by one driver process that serves every
-    command of the run through its standard input and output."""
+    """Wine with its desktop, kept up by one driver process that serves every command of the run."""
 
     def __init__(self):
         self.exe = os.environ["ZARVILO_EXE"]
@@ -277,16 +244,15 @@ class WineSession:
         self.env = dict(wine_environment(), DISPLAY=os.environ["DISPLAY"])
         self.browser_log = self.scratch / "browser.log"
         self.env["ZARVILO_BROWSER_LOG"] = str(self.browser_log)
-        self.driver = subprocess.Popen([loader_for(driver), driver], cwd=self.scratch, env=self.env,
+        self.driver = subprocess.Popen([WINE64 if is_pe32_plus(driver) else WINE32, driver], cwd=self.scratch, env=self.env,
                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        # Wine's services may keep the driver's output open after it ends:
-        # its lines are read as they come, never to the end.
+        # Wine's services may hold the driver's output open: it is read line by line, never to its end.
         self.answers = queue.Queue()
         threading.Thread(target=lambda: [self.answers.put(line) for line in self.driver.stdout], daemon=True).start()
 
     def start(self, exe, *args, cwd, output, extra_env=None):
         with open(output, "wb") as sink:
-            return subprocess.Popen([loader_for(exe), exe, *args], cwd=cwd, env=dict(self.env, **(extra_env or {})),
+            return subprocess.Popen([WINE64 if is_pe32_plus(exe) else WINE32, exe, *args], cwd=cwd, env=dict(self.env, **(extra_env or {})),
                                     stdin=subprocess.DEVNULL, stdout=sink, stderr=sink)
 
     def drive(self, *words, timeout=30):
@@ -307,13 +273,8 @@ class WineSession:
         return [line.split() for line in output.decode().splitlines()]
 
     def windows(self, window_class):
-        """The top-level windows of a class."""
         return [Window(w[0], w[1], w[2] == "1", tuple(map(int, w[3:7])), (int(w[7]), int(w[8])),
                        bytes.fromhex(w[9] if len(w) > 9 else "")) for w in self.ask("windows", window_class)]
-
-    def shown(self, window_class, timeout=4):
-        """The shown windows of a class with a text, once there are any."""
-        return wait_for(lambda: [w for w in self.windows(window_class) if w.visible and w.text], timeout)
 
     def browser_visits(self):
         return self.browser_log.read_text().splitlines() if self.browser_log.exists() else []
@@ -323,23 +284,18 @@ class WineSession:
         mouse(300, 300)
         time.sleep(0.3)
         mouse(position[0] + 8, position[1] + 8)
-        tips = self.shown("tooltips_class32")
-        return tips[0].text if tips else None
+        tips = wait_for(lambda: [w.text for w in self.windows("tooltips_class32") if w.visible and w.text], 4)
+        return tips[0] if tips else None
 
     def close(self):
-        self.driver.stdin.close()
-        try:
-            self.driver.wait(10)
-        except subprocess.TimeoutExpired:
-            self.driver.kill()
-            self.driver.wait()
+        self.driver.kill()
+        self.driver.wait()
         shutil.rmtree(self.scratch, ignore_errors=True)
 
 
 class ProgramRun:
-    """One copy of the program started in a directory of its own holding its
-    configuration file (none when config is None); its output, with any Wine
-    trace asked for, goes to a file. window is None when it showed none."""
+    """One copy of the program in a directory of its own with its configuration
+    file (None: none), its output in a file; window is None when it showed none."""
 
     def __init__(self, session, config, wine_debug=None, directory=None):
         self.session = session
@@ -384,9 +340,7 @@ class ProgramRun:
 
 
 def run_tests():
-    """Runs the calling module's cases under an X display of the desktop's
-    size (an Xvfb of their own when needed); exits 77 where Wine cannot run
-    this build."""
+    """Runs the module's cases on a display of the desktop's size; 77 where Wine cannot run the build."""
     exe = os.environ.get("ZARVILO_EXE", "")
     if not os.path.exists(exe):
         sys.exit("ZARVILO_EXE does not name the program")
@@ -395,6 +349,4 @@ def run_tests():
         sys.exit(77)
     if not display_fits():
         os.execv(str(TOOLS / "with-xvfb.sh"), [str(TOOLS / "with-xvfb.sh"), sys.executable, *sys.argv])
-    if EMULATED and os.environ.get("ZARVILO_FULL_I686_E2E") != "1":
-        print("NOTE: the 32-bit program runs emulated: the smoke cases only (ZARVILO_FULL_I686_E2E=1 runs all)")
     unittest.main(module="__main__", verbosity=2, testLoader=Loader())

@@ -1,10 +1,8 @@
-// Drives a running program from outside, as the shell, Windows or a user
-// would, for the end-to-end tests. One process serves a whole test run: it
-// reads commands from stdin, one a line ("post 0x1234 273 32772 0"), and
-// answers each with its output lines and a closing line ".end STATUS".
-// Texts cross in hex of their Windows-1251 bytes, whatever the locales between.
-// Its main thread also keeps a window on the desktop, so that Wine keeps the
-// desktop up between the programs under test.
+// Drives the program from outside for the end-to-end tests, as the shell,
+// Windows or a user would. One process serves a whole test run: commands come
+// on stdin, one a line ("post 0x1234 273 32772 0"); each answers its lines and
+// ".end STATUS". Texts travel as hex of their Windows-1251 bytes. Its window
+// keeps Wine's desktop up between the programs under test.
 #include <windows.h>
 #include <shellapi.h>
 #include <winternl.h>
@@ -13,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 
 namespace {
 
@@ -49,17 +46,6 @@ bool HasClass(HWND window, const char* name) {
     return GetClassNameA(window, className, sizeof className) && strcmp(className, name) == 0;
 }
 
-// Runs the desktop's messages for a while, so that windows get painted.
-void Pump(DWORD milliseconds) {
-    DWORD end = GetTickCount() + milliseconds;
-    while (static_cast<LONG>(end - GetTickCount()) > 0) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&message);
-        Sleep(10);
-    }
-}
-
 BOOL CALLBACK PrintWindowOfClass(HWND window, LPARAM name) {
     if (!HasClass(window, reinterpret_cast<const char*>(name))) return TRUE;
     RECT frame{};
@@ -88,10 +74,9 @@ int Windows(char** a) {
     return 0;
 }
 
-// "post WINDOW MESSAGE WPARAM LPARAM [COUNT]": queues a message COUNT times
-// (a button's click too, so that a modal window it opens holds nobody); a
-// MESSAGE that is a name is registered first ("TaskbarCreated", which Wine's
-// shell never broadcasts).
+// "post WINDOW MESSAGE WPARAM LPARAM [COUNT]": queues a message COUNT times (a
+// click too: a modal window it opens holds nobody). A MESSAGE that is a name
+// is registered first ("TaskbarCreated", which Wine's shell never broadcasts).
 int Post(char** a) {
     UINT message = isdigit(a[1][0]) ? static_cast<UINT>(Number(a[1])) : RegisterWindowMessageA(a[1]);
     for (UINT_PTR i = 0, count = a[4] ? Number(a[4]) : 1; i < count; ++i)
@@ -104,19 +89,15 @@ int Post(char** a) {
 // shell that restarts loses it.
 int TrayForget(char** a) {
     NOTIFYICONDATAA data{};
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    data.hWnd = Window(a[0]);
-    data.uID = 1;
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE, data.hWnd = Window(a[0]), data.uID = 1;
     return Shell_NotifyIconA(NIM_DELETE, &data) ? 0 : 1;
 }
 
-// Live GDI objects of a process. Windows counts them; Wine answers 0, but
-// keeps each process's GDI handle table where 64-bit Windows did, at the
-// 64-bit PEB's GdiSharedHandleTable: 24-byte entries, the object type at
-// byte 14. Of a 32-bit process Wine reports its 32-bit PEB, whose table
-// pointer stays empty; the 64-bit PEB is the page before it.
+// Live GDI objects of a process. Wine counts none, but keeps the GDI handle
+// table at the 64-bit PEB's GdiSharedHandleTable, 24-byte entries with the
+// type at byte 14. Of a 32-bit process Wine reports the 32-bit PEB, whose
+// table pointer stays empty; the 64-bit PEB is the page before it.
 long CountGdiObjects(HANDLE process) {
-    if (DWORD counted = GetGuiResources(process, GR_GDIOBJECTS)) return static_cast<long>(counted);
     constexpr size_t entrySize = 24, entries = 65536;
     PROCESS_BASIC_INFORMATION basic{};
     UINT64 table = 0;
@@ -140,9 +121,13 @@ long CountGdiObjects(HANDLE process) {
     return used;
 }
 
-// Kernel handles of a process, from the system's handle list, which Wine
-// fills too (its GetProcessHandleCount answers 0).
-long CountKernelHandles(DWORD processId) {
+// "resources HWND": "GDI HANDLES" of the window's process, the kernel handles
+// from the system's handle list, which Wine fills (it counts none per process).
+int Resources(char** a) {
+    DWORD processId = ProcessOf(Window(a[0]));
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    long gdi = process ? CountGdiObjects(process) : -1;
+    CloseHandle(process);
     struct List {
         ULONG_PTR count, reserved;
         struct {
@@ -151,39 +136,15 @@ long CountKernelHandles(DWORD processId) {
             ULONG access, types, attributes, reserved;
         } entries[1];
     };
-    for (ULONG size = 1 << 20; size <= 1 << 26; size *= 2) {
-        auto* list = static_cast<List*>(malloc(size));
-        if (!list) return -1;
-        long count = -1;
-        if (NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(64), list, size,
-                                     nullptr) == 0) {
-            count = 0;
-            for (ULONG_PTR i = 0; i < list->count; ++i)
-                count += list->entries[i].processId == processId;
-        }
-        free(list);
-        if (count >= 0) return count;
-    }
-    return -1;
-}
-
-// "resources HWND": "GDI HANDLES" of the window's process.
-int Resources(char** a) {
-    DWORD processId = ProcessOf(Window(a[0]));
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
-    if (!process) return 1;
-    long gdi = CountGdiObjects(process);
-    CloseHandle(process);
-    long handles = CountKernelHandles(processId);
+    constexpr ULONG size = 64 << 20;
+    auto* list = static_cast<List*>(malloc(size));
+    long handles = -1;
+    if (list && NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(64), list, size, nullptr) == 0)
+        for (ULONG_PTR i = handles = 0; i < list->count; ++i)
+            handles += list->entries[i].processId == processId;
+    free(list);
     printf("%ld %ld\n", gdi, handles);
     return gdi <= 0 || handles <= 0;
-}
-
-// "text WINDOW": the window's text.
-int Text(char** a) {
-    static char text[8192];
-    PrintHex(text, SendMessageA(Window(a[0]), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)));
-    return 0;
 }
 
 // "type WINDOW HEX": replaces the text of the window's edit field (the file
@@ -203,53 +164,35 @@ int Type(char** a) {
     return SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? 0 : 1;
 }
 
-// "state WINDOW": "CHECKED ENABLED LEFT TOP RIGHT BOTTOM" (screen).
+// "state WINDOW": "CHECKED ENABLED LEFT TOP RIGHT BOTTOM TEXT" (on the screen).
 int State(char** a) {
+    static char text[8192];
+    HWND window = Window(a[0]);
     RECT r;
-    if (!GetWindowRect(Window(a[0]), &r)) return 2;
-    printf("%d %d %ld %ld %ld %ld\n", static_cast<int>(SendMessageA(Window(a[0]), BM_GETCHECK, 0, 0)),
-           IsWindowEnabled(Window(a[0])), r.left, r.top, r.right, r.bottom);
-    return 0;
-}
-
-// "colours": button face, shadow, highlight and text as RRGGBB.
-int Colours(char**) {
-    for (int index : {COLOR_BTNFACE, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT, COLOR_BTNTEXT}) {
-        COLORREF c = GetSysColor(index);
-        printf("%02x%02x%02x ", GetRValue(c), GetGValue(c), GetBValue(c));
-    }
-    printf("\n");
+    if (!GetWindowRect(window, &r)) return 2;
+    printf("%d %d %ld %ld %ld %ld ", static_cast<int>(SendMessageA(window, BM_GETCHECK, 0, 0)),
+           IsWindowEnabled(window), r.left, r.top, r.right, r.bottom);
+    PrintHex(text, SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)));
     return 0;
 }
 
 // "cover LEFT TOP RIGHT BOTTOM": a black topmost window over that part of
-// the screen, showing the hand cursor; "uncover" takes it away.
+// the screen, showing the hand cursor; "cover" alone takes it away.
 int Cover(char** a) {
+    if (!a[0]) return DestroyWindow(cover) ? 0 : 1;
     int left = static_cast<int>(Number(a[0])), top = static_cast<int>(Number(a[1]));
     cover = CreateWindowExA(WS_EX_TOPMOST, "ZarviloDriverCover", "", WS_POPUP | WS_VISIBLE, left, top,
-                            static_cast<int>(Number(a[2])) - left,
-                            static_cast<int>(Number(a[3])) - top, nullptr, nullptr,
-                            GetModuleHandleA(nullptr), nullptr);
-    Pump(300);
-    return cover ? 0 : 1;
+                            static_cast<int>(Number(a[2])) - left, static_cast<int>(Number(a[3])) - top,
+                            nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    return cover && UpdateWindow(cover) ? 0 : 1;
 }
 
-int Uncover(char**) {
-    bool gone = DestroyWindow(cover);
-    Pump(300);
-    return gone ? 0 : 1;
-}
-
-struct Command {
-    const char* name;
-    int argumentCount;
-    int (*run)(char** arguments);
-};
+struct Command { const char* name; int argumentCount; int (*run)(char** arguments); };
 
 const Command Commands[] = {
     {"windows", 1, Windows}, {"post", 4, Post},     {"tray-forget", 1, TrayForget},
-    {"resources", 1, Resources}, {"text", 1, Text}, {"type", 2, Type},
-    {"state", 1, State},     {"colours", 0, Colours}, {"cover", 4, Cover}, {"uncover", 0, Uncover},
+    {"resources", 1, Resources}, {"type", 2, Type},
+    {"state", 1, State},     {"cover", 0, Cover},
 };
 
 void RunCommand(char* line) {
@@ -265,8 +208,7 @@ void RunCommand(char* line) {
     fflush(stdout);
 }
 
-// Reads the commands and hands each to the main thread, which runs them
-// between the desktop's messages; at the end of the input the driver ends.
+// Hands each command to the main thread, which runs them between its messages.
 DWORD WINAPI ReadCommands(LPVOID) {
     static char line[65536];
     while (fgets(line, sizeof line, stdin))
@@ -278,15 +220,11 @@ DWORD WINAPI ReadCommands(LPVOID) {
 } // namespace
 
 int main() {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_HAND);
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    windowClass.lpszClassName = "ZarviloDriverCover";
-    RegisterClassA(&windowClass);
-    CreateWindowExA(0, windowClass.lpszClassName, nullptr, 0, 0, 0, 0, 0, nullptr, nullptr,
-                    windowClass.hInstance, nullptr);
+    WNDCLASSA windowClass{0, DefWindowProcA, 0, 0, GetModuleHandleA(nullptr), nullptr,
+                          LoadCursorA(nullptr, IDC_HAND), static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
+                          nullptr, "ZarviloDriverCover"};
+    CreateWindowExA(0, MAKEINTATOM(RegisterClassA(&windowClass)), nullptr, 0, 0, 0, 0, 0, nullptr, nullptr,
+                    nullptr, nullptr);
     MSG message;
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE); // the queue exists before the reader posts
     mainThread = GetCurrentThreadId();
@@ -294,11 +232,10 @@ int main() {
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         if (message.hwnd || message.message != RunCommandMessage) {
             DispatchMessageA(&message);
-            continue;
+        } else {
+            RunCommand(reinterpret_cast<char*>(message.lParam));
+            free(reinterpret_cast<char*>(message.lParam));
         }
-        char* line = reinterpret_cast<char*>(message.lParam);
-        RunCommand(line);
-        free(line);
     }
     return 0;
 }
