@@ -31,9 +31,8 @@ def entries(data):
 def cursor_image():
     """The pointer's picture as the X server shows it: size, hot spot, pixels."""
     class Image(ctypes.Structure):
-        _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short)] + [
-            (name, ctypes.c_ushort) for name in ("width", "height", "xhot", "yhot")] + [
-            ("serial", ctypes.c_ulong), ("pixels", ctypes.POINTER(ctypes.c_ulong))]
+        _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short)] + [(name, ctypes.c_ushort) for name in (
+            "width", "height", "xhot", "yhot")] + [("serial", ctypes.c_ulong), ("pixels", ctypes.POINTER(ctypes.c_ulong))]
     x11, xfixes = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXfixes.so.3")
     x11.XOpenDisplay.restype = ctypes.c_void_p
     xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(Image)
@@ -63,8 +62,8 @@ class Dialog:
         self.ask("post", control, BM_CLICK, 0, 0)
 
     def key(self, control, key):
-        for message in (WM_KEYDOWN, WM_KEYUP):
-            self.ask("post", control, message, key, 1)
+        self.ask("post", control, WM_KEYDOWN, key, 1)
+        self.ask("post", control, WM_KEYUP, key, 1)
 
     def text(self, control):
         return self.state(control)[3]
@@ -122,12 +121,12 @@ class Dialogs(unittest.TestCase):
         self.assertTrue(wait_for(lambda: len(dialogs(run, cp1251(caption))) >= count, 10), caption)
         return dialogs(run, cp1251(caption))
 
-    def confirm(self, run, typed=()):
+    def confirm(self, run, typed=(), timeout=5):
         """Opens the settings, types into the fields, presses OK; the file's entries."""
         dialog = self.open(run)[0]
         for control, text in typed:
             dialog.type(control, text)
-        dialog.close()
+        dialog.close(timeout=timeout)
         return entries((run.directory / "Quorbel.cfg").read_bytes())
 
     @smoke
@@ -201,13 +200,16 @@ class Dialogs(unittest.TestCase):
 
     def test_one_dialog_of_each_kind_at_a_time(self):
         settings = self.open(self.fresh)[0]
-        about = self.open(self.fresh, "about")[0]
+        about = self.open(self.fresh, "about")[0]  # over the settings
         for command in (IDM_SETTINGS, IDM_ABOUT):
             self.fresh.command(command)
         time.sleep(1)
         self.assertEqual([len(dialogs(self.fresh, cp1251(c))) for c in ("settings", "about")], [1, 1])
-        about.close()
+        about.close()  # first: the settings' own loop runs the about box
         settings.close(IDCANCEL)
+        about = self.open(self.fresh, "about")[0]
+        self.open(self.fresh)[0].close(IDCANCEL)  # and the settings over the about box
+        about.close()
 
     def test_each_way_of_closing_lets_the_dialog_open_again(self):
         ways = [("OK button", IDOK, BM_CLICK, 0), ("Enter", 0, WM_KEYDOWN, VK_RETURN),
@@ -293,11 +295,8 @@ class Dialogs(unittest.TestCase):
         self.assertTrue(Screen().find(picture(-12.5)), "OK reset the icon")
         # That refresh still runs: OK does not wait for it, and its own refresh follows.
         source = self.feed.url("?value=7,5").encode()
-        dialog = self.open(self.configured)[0]
-        dialog.type(IDC_SOURCE_URL, source)
-        dialog.close(timeout=1.5)
+        self.assertIn(b"SourceURL=" + source, self.confirm(self.configured, [(IDC_SOURCE_URL, source)], timeout=1.5))
         self.assertTrue(wait_for(lambda: Screen().find(picture(7.5)), 10))
-        self.assertIn(b"SourceURL=" + source, entries((self.configured.directory / "Quorbel.cfg").read_bytes()))
 
     def test_a_log_file_picked_then_cancelled_is_used_for_the_rest_of_the_run(self):
         config = (self.configured.directory / "Quorbel.cfg").read_bytes()

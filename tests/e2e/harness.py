@@ -322,15 +322,11 @@ class ProgramRun:
         self.post(WM_COMMAND, command_id)
 
     def wait_exit(self, timeout=15):
-        try:
-            return self.process.wait(timeout * SLOWDOWN)
-        except subprocess.TimeoutExpired:
-            return None
+        return self.process.wait(timeout * SLOWDOWN)
 
     def stop(self):
-        if self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
+        self.process.kill()
+        self.process.wait()
 
     def __enter__(self):
         return self

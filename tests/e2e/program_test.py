@@ -14,10 +14,7 @@ from harness import (
     cp1251, mouse, not_emulated, picture, smoke, wait_for,
 )
 
-# Wine removes an icon by itself when its window goes: the program's own
-# removal shows in its trace of the shell calls.
-NIM_DELETE_CALL = "dwMessage = 2"
-CONFIG_NAME_LENGTH = len("\\Quorbel.cfg")
+NIM_DELETE_CALL = "dwMessage = 2"  # in the trace: Wine removes a gone window's icon itself
 
 
 def directory_of_length(base, length):  # as Windows names it: "Z:" and the Unix path
@@ -39,7 +36,7 @@ class Tray(unittest.TestCase):
         cls.feed_a, cls.feed_b = FeedPeer("-12,5", mode="late"), FeedPeer("4,5")
         for feed in (cls.feed_a, cls.feed_b):
             cls.addClassCleanup(feed.close)
-        longest = directory_of_length(cls.session.scratch / "deep", 259 - CONFIG_NAME_LENGTH)
+        longest = directory_of_length(cls.session.scratch / "deep", 259 - len("\\Quorbel.cfg"))
         cls.b = ProgramRun(cls.session, harness.config_text(cls.feed_b.url(), refresh_time=1), "+systray", longest)
         cls.b_started = time.monotonic()
         cls.addClassCleanup(cls.b.stop)
@@ -134,12 +131,12 @@ class Tray(unittest.TestCase):
         self.a.command(IDM_GRAPH)
         self.assertTrue(wait_for(lambda: visits() == 1, 5))
         self.a.post(WM_TRAYNOTIFY, 1, harness.WM_LBUTTONDOWN)
+        self.assertFalse(wait_for(lambda: visits() > 1, 0.5), "a single click opened the page")
         self.a.post(WM_TRAYNOTIFY, 1, harness.WM_LBUTTONDBLCLK)
         self.assertTrue(wait_for(lambda: visits() == 2, 5))
         # A real double-click on the icon, through the callback message the program gave the shell.
         mouse(position[0] + 8, position[1] + 8, "click", "--repeat", 2, "--delay", 80, 1)
         self.assertTrue(wait_for(lambda: visits() == 3, 5))
-        self.assertFalse(wait_for(lambda: visits() > 3, 0.5), "one double-click, two pages")
 
     @not_emulated(harness.SHELL_LINKS_EMULATED)
     def test_right_button_opens_the_menu_at_the_pointer_with_the_graph_first(self):
@@ -191,20 +188,18 @@ class Tray(unittest.TestCase):
         counts = exercise(100, 2)  # the first rounds make what lives on (the system's caches)
         self.assertEqual(exercise(1000, 8), counts)
 
-    def test_no_log_file_when_logging_is_off(self):
-        self.assertTrue(self.feed_b.wait_requests(1, 5))
+    def test_no_log_file_when_logging_is_off(self):  # b has shown its reading before a started
         self.assertFalse((self.b.directory / "Quorbel.log").exists())
 
     def test_two_copies_side_by_side_each_show_their_own_icon(self):
         self.refresh_a("1,5")
-        self.assertNotEqual(self.a.window, self.b.window)
         self.assertNotEqual(self.assertIconShows(1.5), self.assertIconShows(4.5))
 
     def test_start_up_directory_one_character_too_long_for_the_configuration_refuses_to_start(self):
         # b runs from the longest directory that fits.
         feed = FeedPeer("4,5")
         self.addCleanup(feed.close)
-        directory = directory_of_length(self.session.scratch / "deeper", 260 - CONFIG_NAME_LENGTH)
+        directory = directory_of_length(self.session.scratch / "deeper", 260 - len("\\Quorbel.cfg"))
         with ProgramRun(self.session, harness.config_text(feed.url()), directory=directory) as run:
             self.assertIsNone(run.window)
             self.assertEqual(run.wait_exit(), 0)

@@ -57,8 +57,9 @@ BOOL CALLBACK PrintWindowOfClass(HWND window, LPARAM name) {
     char text[256] = {};
     DWORD_PTR length = 0;
     bool visible = IsWindowVisible(window);
-    if (!visible || !SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                                         SMTO_ABORTIFHUNG, 1000, &length))
+    if (!visible ||
+        !SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                             SMTO_ABORTIFHUNG, 1000, &length))
         length = GetWindowTextA(window, text, sizeof text);
     printf("0x%llx %lu %d %ld %ld %ld %ld %ld %ld ",
            static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)), ProcessOf(window),
@@ -78,9 +79,11 @@ int Windows(char** a) {
 // click too: a modal window it opens holds nobody). A MESSAGE that is a name
 // is registered first ("TaskbarCreated", which Wine's shell never broadcasts).
 int Post(char** a) {
-    UINT message = isdigit(a[1][0]) ? static_cast<UINT>(Number(a[1])) : RegisterWindowMessageA(a[1]);
+    UINT message =
+        isdigit(a[1][0]) ? static_cast<UINT>(Number(a[1])) : RegisterWindowMessageA(a[1]);
     for (UINT_PTR i = 0, count = a[4] ? Number(a[4]) : 1; i < count; ++i)
-        if (!message || !PostMessageA(Window(a[0]), message, Number(a[2]), static_cast<LPARAM>(Number(a[3]))))
+        if (!message ||
+            !PostMessageA(Window(a[0]), message, Number(a[2]), static_cast<LPARAM>(Number(a[3]))))
             return 1;
     return 0;
 }
@@ -139,7 +142,8 @@ int Resources(char** a) {
     constexpr ULONG size = 64 << 20;
     auto* list = static_cast<List*>(malloc(size));
     long handles = -1;
-    if (list && NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(64), list, size, nullptr) == 0)
+    if (list && NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(64), list, size,
+                                         nullptr) == 0)
         for (ULONG_PTR i = handles = 0; i < list->count; ++i)
             handles += list->entries[i].processId == processId;
     free(list);
@@ -176,23 +180,26 @@ int State(char** a) {
     return 0;
 }
 
-// "cover LEFT TOP RIGHT BOTTOM": a black topmost window over that part of
-// the screen, showing the hand cursor; "cover" alone takes it away.
+// "cover LEFT TOP RIGHT BOTTOM": the driver's window, black and topmost, over
+// that part of the screen, showing the hand cursor; "cover" alone hides it.
 int Cover(char** a) {
-    if (!a[0]) return DestroyWindow(cover) ? 0 : 1;
+    if (!a[0]) return ShowWindow(cover, SW_HIDE) ? 0 : 1;
     int left = static_cast<int>(Number(a[0])), top = static_cast<int>(Number(a[1]));
-    cover = CreateWindowExA(WS_EX_TOPMOST, "ZarviloDriverCover", "", WS_POPUP | WS_VISIBLE, left, top,
-                            static_cast<int>(Number(a[2])) - left, static_cast<int>(Number(a[3])) - top,
-                            nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    return cover && UpdateWindow(cover) ? 0 : 1;
+    SetWindowPos(cover, HWND_TOPMOST, left, top, static_cast<int>(Number(a[2])) - left,
+                 static_cast<int>(Number(a[3])) - top, SWP_SHOWWINDOW);
+    return UpdateWindow(cover) ? 0 : 1;
 }
 
-struct Command { const char* name; int argumentCount; int (*run)(char** arguments); };
+struct Command {
+    const char* name;
+    int argumentCount;
+    int (*run)(char** arguments);
+};
 
 const Command Commands[] = {
-    {"windows", 1, Windows}, {"post", 4, Post},     {"tray-forget", 1, TrayForget},
-    {"resources", 1, Resources}, {"type", 2, Type},
-    {"state", 1, State},     {"cover", 0, Cover},
+    {"windows", 1, Windows},     {"post", 4, Post}, {"tray-forget", 1, TrayForget},
+    {"resources", 1, Resources}, {"type", 2, Type}, {"state", 1, State},
+    {"cover", 0, Cover},
 };
 
 void RunCommand(char* line) {
@@ -212,7 +219,8 @@ void RunCommand(char* line) {
 DWORD WINAPI ReadCommands(LPVOID) {
     static char line[65536];
     while (fgets(line, sizeof line, stdin))
-        PostThreadMessageA(mainThread, RunCommandMessage, 0, reinterpret_cast<LPARAM>(_strdup(line)));
+        PostThreadMessageA(mainThread, RunCommandMessage, 0,
+                           reinterpret_cast<LPARAM>(_strdup(line)));
     PostThreadMessageA(mainThread, WM_QUIT, 0, 0);
     return 0;
 }
@@ -220,11 +228,13 @@ DWORD WINAPI ReadCommands(LPVOID) {
 } // namespace
 
 int main() {
-    WNDCLASSA windowClass{0, DefWindowProcA, 0, 0, GetModuleHandleA(nullptr), nullptr,
-                          LoadCursorA(nullptr, IDC_HAND), static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
-                          nullptr, "ZarviloDriverCover"};
-    CreateWindowExA(0, MAKEINTATOM(RegisterClassA(&windowClass)), nullptr, 0, 0, 0, 0, 0, nullptr, nullptr,
-                    nullptr, nullptr);
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_HAND);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = "ZarviloDriver";
+    cover = CreateWindowExA(WS_EX_TOPMOST, MAKEINTATOM(RegisterClassA(&windowClass)), nullptr,
+                            WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     MSG message;
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE); // the queue exists before the reader posts
     mainThread = GetCurrentThreadId();
