@@ -1,71 +1,26 @@
 #!/usr/bin/env python3
 """The settings dialog and the about box of the real program under Wine,
-driven from outside as a user would: opened by the tray menu's commands,
-their controls read, typed into and clicked by id, the spin control's arrows
-and the keyboard, the system's file chooser, the screen read back, the links
-followed to a stand-in browser. A real feed server answers the refreshes.
+driven from outside as a user would, in the order written, on two copies:
+"fresh" starts with a configuration file that holds none of the seven
+settings, "configured" with all of them and a feed server on 127.0.0.1."""
 
-With ZARVILO_SCREENSHOTS set to a folder, the pictures of both dialogs are
-saved there as settings-dialog.png and about-dialog.png."""
-
-import os
-import subprocess
+import ctypes
 import time
 import unittest
-from pathlib import Path
 
 import harness
 from harness import (
-    IDM_ABOUT, IDM_REFRESH, IDM_SETTINGS, RESOURCES, SHELL_LINKS_EMULATED, FeedPeer, ProgramRun, Screen,
-    not_emulated, smoke, wait_for, windows_path,
+    FEED_HOST, IDM_ABOUT, IDM_REFRESH, IDM_SETTINGS, WM_COMMAND, WM_KEYDOWN, WM_KEYUP, WM_SYSCOMMAND, FeedPeer,
+    ProgramRun, Screen, cp1251, mouse, not_emulated, picture, smoke, wait_for, windows_path,
 )
-
-# Captions and texts as the Windows-1251 bytes the program holds.
-SETTINGS = b"\xc7\xe0\xf0\xe2\xe8\xeb\xee :: \xf3\xf1\xf2\xe0\xed\xee\xe2\xea\xe8"
-ABOUT = b"\xc7\xe0\xf0\xe2\xe8\xeb\xee :: \xee \xef\xf0\xee\xe3\xf0\xe0\xec\xec\xe5"
-CHOOSER = b"\xc2\xfb\xe1\xee\xf0 \xf4\xe0\xe9\xeb\xe0 \xe6\xf3\xf0\xed\xe0\xeb\xe0"
-ALL_FILES = b"\xc2\xf1\xe5 \xf4\xe0\xe9\xeb\xfb (*.*)"
 
 IDOK, IDCANCEL, IDYES = 1, 2, 6
 IDC_PROXY_HOST, IDC_PROXY_PORT, IDC_USE_PROXY, IDC_SOURCE_URL = 1000, 1001, 1002, 1003
 IDC_REFRESH_SPIN, IDC_REFRESH_MINUTES, IDC_WRITE_LOG, IDC_LOG_FILE = 1004, 1005, 1006, 1007
 IDC_BROWSE_LOG, IDC_MAIL_LINK, IDC_WEB_LINK = 1008, 1009, 1010
-CHOOSER_TYPES, CHOOSER_NAME = 0x470, 0x47C
-VK_RETURN, VK_ESCAPE, VK_UP, VK_DOWN = 0x0D, 0x1B, 0x26, 0x28
-WM_SYSCOMMAND, SC_CLOSE = 0x0112, 0xF060
-
-FEED_HOST = b"meteo.larvinsk.ru"
-DEFAULT_SOURCE = b"http://meteo.larvinsk.ru/files/weather.js"
-MAIL_ADDRESS = "info@larvinsk.ru"
-WEB_ADDRESS = "http://larvinsk.ru/"
-BLUE = b"\x00\x00\xff"
-# The one tray icon's middle on the 800 x 600 desktop, and its tooltip with a reading.
-TRAY_ICON = (790, 590)
-READING_TIP = (
-    b"\xd2\xe5\xec\xef\xe5\xf0\xe0\xf2\xf3\xf0\xe0 \xe2 \xcb\xe0\xf0\xe2\xe8\xed\xf1\xea\xe5 [%s] "
-    b"\xef\xee \xd6\xe5\xeb\xfc\xf1\xe8\xfe."
-)
-
-session = None
-
-
-def setUpModule():
-    global session
-    session = harness.WineSession()
-
-
-def tearDownModule():
-    session.close()
-
-
-def full_config(source_url, refresh_time=10, use_proxy=0, host=b"proxy.test", port=b"3128",
-                write_log=0, log_file=b""):
-    """A configuration file with all seven keys, as bytes."""
-    return (
-        b"[Settings]\r\nSourceURL=%s\r\nRefreshTime=%d\r\n[Proxy]\r\nUseProxy=%d\r\nHostName=%s\r\n"
-        b"RemotePort=%s\r\n[LogOptions]\r\nWriteLog=%d\r\nLogFile=%s\r\n"
-        % (source_url.encode(), refresh_time, use_proxy, host, port, write_log, log_file)
-    )
+CHOOSER_TYPES, CHOOSER_NAME = 0x470, 0x47C  # the system's file chooser
+VK_RETURN, VK_ESCAPE, VK_UP, VK_DOWN, SC_CLOSE, BM_CLICK = 0x0D, 0x1B, 0x26, 0x28, 0xF060, 0xF5
+FOREIGN = b"; kept as written\r\n[Window]\r\nLeft=\xe4\xe0 = 5\r\n"  # and kept byte for byte by every save
 
 
 def entries(data):
@@ -73,393 +28,307 @@ def entries(data):
     return [line for line in data.split(b"\r\n") if line]
 
 
+def cursor_image():
+    """The pointer's picture as the X server shows it: size, hot spot, pixels."""
+    class Image(ctypes.Structure):
+        _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short)] + [(name, ctypes.c_ushort) for name in (
+            "width", "height", "xhot", "yhot")] + [("serial", ctypes.c_ulong), ("pixels", ctypes.POINTER(ctypes.c_ulong))]
+    x11, xfixes = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXfixes.so.3")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(Image)
+    xfixes.XFixesGetCursorImage.argtypes = x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = x11.XOpenDisplay(None)
+    image = xfixes.XFixesGetCursorImage(display).contents
+    shape = (image.width, image.height, image.xhot, image.yhot, image.pixels[: image.width * image.height])
+    x11.XCloseDisplay(display)
+    return shape
+
+
+def dialogs(run, caption, shown=True):
+    return [Dialog(run, w) for w in run.session.windows("#32770")
+            if w.process == run.process_id and w.text == caption and (w.visible or not shown)]
+
+
 class Dialog:
-    """One dialog box of the program, found by its caption and driven through
-    the driver by control id."""
+    """One dialog box of a program, driven by control id."""
 
-    def __init__(self, run, line):
-        handle, frame, client, *caption = line.split()
-        self.run = run
-        self.handle = handle
-        self.frame = tuple(int(v) for v in frame.split(","))
-        self.client = tuple(int(v) for v in client.split(","))
-        self.caption = bytes.fromhex(caption[0]) if caption else b""
+    def __init__(self, run, window):
+        self.run, self.handle, self.client, self.caption = run, window.handle, window.client, window.text
 
-    def drive(self, *args):
-        status, output = self.run.session.drive(*args, window=self.handle)
-        assert status == 0, "driver %s failed with %d: %r" % (args, status, output)
-        return output.decode().strip()
-
-    def text(self, control):
-        return bytes.fromhex(self.drive("control-text", str(control)))
-
-    def type(self, control, text):
-        self.drive("type", str(control), text.hex())
+    def ask(self, command, control, *args):
+        return self.run.session.ask(command, "%s:%d" % (self.handle, control) if control else self.handle, *args)
 
     def click(self, control):
-        self.drive("click", str(control))
+        self.ask("post", control, BM_CLICK, 0, 0)
 
     def key(self, control, key):
-        self.drive("key", str(control), str(key))
+        self.ask("post", control, WM_KEYDOWN, key, 1)
+        self.ask("post", control, WM_KEYUP, key, 1)
 
-    def spin(self, direction):
-        """A real click on the spin control's upper or lower arrow."""
-        left, top, right, bottom = self.state(IDC_REFRESH_SPIN)["rect"]
-        y = top + (bottom - top) // 4 if direction == "up" else bottom - (bottom - top) // 4 - 1
-        subprocess.run(["xdotool", "mousemove", str((left + right) // 2), str(y), "click", "1"], check=True)
-        # The pointer leaves: Wine's spin control acts once more on a later
-        # arrow key while the pointer rests on it.
-        subprocess.run(["xdotool", "mousemove", "600", "300"], check=True)
+    def text(self, control):
+        return self.state(control)[3]
 
-    def post(self, message, wparam, lparam=0):
-        self.drive("post", str(message), str(wparam), str(lparam))
+    def type(self, control, text):
+        self.ask("type", control, text.hex() or "00")
 
     def state(self, control):
-        fields = dict(item.split("=") for item in self.drive("control-state", str(control)).split())
-        return {
-            "checked": fields["checked"] == "1",
-            "enabled": fields["enabled"] == "1",
-            "rect": tuple(int(v) for v in fields["rect"].split(",")),
-        }
+        """Ticked, enabled, place on the screen, text."""
+        words = self.ask("state", control)[0]
+        return words[0] == "1", words[1] == "1", list(map(int, words[2:6])), bytes.fromhex("".join(words[6:]))
 
-    def is_open(self):
-        return any(dialog.handle == self.handle for dialog in dialogs(self.run))
+    def close(self, button=IDOK, timeout=5):
+        """Presses a button (if any); then the dialog must end and its procedure return (OK has saved)."""
+        if button:
+            self.click(button)
+        gone = lambda: self.handle not in [d.handle for d in dialogs(self.run, self.caption, shown=False)]  # noqa: E731
+        assert wait_for(gone, timeout), "the dialog stayed open"
 
-
-def dialogs(run, caption=None):
-    status, output = run.drive("dialogs")
-    found = [Dialog(run, line) for line in output.decode().splitlines() if line.strip()]
-    return [dialog for dialog in found if caption is None or dialog.caption == caption]
-
-
-def wait_dialog(run, caption, count=1, timeout=10):
-    """The dialogs with this caption once there are count of them."""
-    deadline = time.monotonic() + timeout
-    while True:
-        found = dialogs(run, caption)
-        if len(found) >= count:
-            return found
-        assert time.monotonic() < deadline, "no dialog %r appeared" % caption
-        time.sleep(0.1)
+    def spin(self, direction):
+        """A real click on the spin control's upper or lower arrow; then the pointer
+        leaves, for Wine's spin control steps again on a key while it rests there."""
+        left, top, right, bottom = self.state(IDC_REFRESH_SPIN)[2]
+        quarter = (bottom - top) // 4
+        mouse((left + right) // 2, top + quarter if direction == "up" else bottom - quarter - 1, "click", 1)
+        mouse(600, 300)
 
 
-def wait_closed(dialog, timeout=5):
-    assert wait_for(lambda: not dialog.is_open(), timeout), "the dialog stayed open"
+class Dialogs(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.session = harness.WineSession()
+        cls.addClassCleanup(cls.session.close)
+        cls.feed = FeedPeer("-12,5")
+        cls.addClassCleanup(cls.feed.close)
+        cls.fresh = ProgramRun(cls.session, FOREIGN)
+        cls.addClassCleanup(cls.fresh.stop)
+        cls.configured = ProgramRun(cls.session, (
+            b"[Settings]\r\nSourceURL=%s\r\nRefreshTime=10\r\n[Proxy]\r\nUseProxy=-1\r\nHostName=proxy.test\r\n"
+            b"RemotePort=3128\r\n[LogOptions]\r\nWriteLog=1\r\nLogFile=\r\n" % cls.feed.url().encode()))
+        cls.addClassCleanup(cls.configured.stop)
 
-
-def save_screenshot(name, frame):
-    folder = os.environ.get("ZARVILO_SCREENSHOTS")
-    if folder:
-        left, top, right, bottom = frame
-        args = ["convert", "xwd:-", "-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top),
-                "+repage", str(Path(folder) / name)]
-        xwd = subprocess.run(["xwd", "-root", "-silent"], capture_output=True, check=True)
-        subprocess.run(args, input=xwd.stdout, check=True)
-
-
-class DialogTestCase(unittest.TestCase):
     def setUp(self):
-        self.feed = FeedPeer()
-        self.addCleanup(self.feed.close)
+        self.assertTrue(self.fresh.window and self.configured.window, "a copy of the program did not start")
 
-    def start(self, config):
-        run = ProgramRun(session, config)
-        self.addCleanup(run.stop)
-        self.assertIsNotNone(run.window, "the program's window did not appear")
-        return run
+    def tearDown(self):
+        for window in self.session.windows("#32770"):  # a failed case leaves no dialog behind
+            if window.visible and window.process in (self.fresh.process_id, self.configured.process_id):
+                self.session.ask("post", window.handle, WM_COMMAND, IDCANCEL, 0)
 
-    def open_settings(self, run):
-        run.command(IDM_SETTINGS)
-        return wait_dialog(run, SETTINGS)[0]
+    def open(self, run, caption="settings", count=1):
+        """The dialogs with this caption, count of them; settings and about opened by their command."""
+        if caption in ("settings", "about"):
+            run.command(IDM_SETTINGS if caption == "settings" else IDM_ABOUT)
+        self.assertTrue(wait_for(lambda: len(dialogs(run, cp1251(caption))) >= count, 10), caption)
+        return dialogs(run, cp1251(caption))
 
-    def confirm(self, dialog):
-        dialog.click(IDOK)
-        wait_closed(dialog)
+    def confirm(self, run, typed=(), timeout=5):
+        """Opens the settings, types into the fields, presses OK; the file's entries."""
+        dialog = self.open(run)[0]
+        for control, text in typed:
+            dialog.type(control, text)
+        dialog.close(timeout=timeout)
+        return entries((run.directory / "Quorbel.cfg").read_bytes())
 
-    def config(self, run):
-        path = run.directory / "Quorbel.cfg"
-        return path.read_bytes() if path.exists() else None
-
-    def tooltip(self):
-        """The tray icon's tooltip, read after the pointer newly enters the icon."""
-        subprocess.run(["xdotool", "mousemove", "300", "300"], check=True)
-        time.sleep(0.3)
-        subprocess.run(["xdotool", "mousemove", str(TRAY_ICON[0]), str(TRAY_ICON[1])], check=True)
-        status, text = session.drive("tooltip", "4000")
-        return text if status == 0 else None
-
-    def assertTooltipShows(self, value, timeout=8):
-        tip = READING_TIP % value
-        self.assertTrue(wait_for(lambda: self.tooltip() == tip, timeout, interval=0.5), self.tooltip())
-
-
-class SettingsOk(DialogTestCase):
     @smoke
-    def test_ok_after_a_start_without_file_writes_the_seven_entries_in_order(self):
-        run = self.start(None)
-        dialog = self.open_settings(run)
-        default_log = windows_path(run.directory / "Quorbel.log").encode()
-        self.assertEqual(dialog.text(IDC_SOURCE_URL), DEFAULT_SOURCE)
-        self.assertEqual(dialog.text(IDC_REFRESH_MINUTES), b"10")
-        self.assertEqual(dialog.text(IDC_PROXY_HOST), FEED_HOST)
-        self.assertEqual(dialog.text(IDC_PROXY_PORT), b"80")
-        self.assertEqual(dialog.text(IDC_LOG_FILE), default_log)
-        self.assertIsNone(self.config(run), "the file exists before OK")
-        save_screenshot("settings-dialog.png", dialog.frame)
-        self.confirm(dialog)
-        self.assertEqual(
-            entries(self.config(run)),
-            [b"[Settings]", b"SourceURL=" + DEFAULT_SOURCE, b"RefreshTime=10", b"[Proxy]", b"UseProxy=0",
-             b"HostName=" + FEED_HOST, b"RemotePort=80", b"[LogOptions]", b"WriteLog=0",
-             b"LogFile=" + default_log],
-        )
+    def test_ok_writes_the_seven_settings_in_order_and_keeps_what_else_the_file_holds(self):
+        dialog = self.open(self.fresh)[0]
+        default_log = windows_path(self.fresh.directory / "Quorbel.log").encode()
+        source = b"http://%s/files/weather.js" % FEED_HOST.encode()
+        shown = {IDC_SOURCE_URL: source, IDC_REFRESH_MINUTES: b"10", IDC_PROXY_HOST: FEED_HOST.encode(),
+                 IDC_PROXY_PORT: b"80", IDC_LOG_FILE: default_log}
+        self.assertEqual({control: dialog.text(control) for control in shown}, shown)
+        dialog.close()
+        written = (self.fresh.directory / "Quorbel.cfg").read_bytes()
+        self.assertTrue(written.startswith(FOREIGN), written)
+        self.assertEqual(entries(written), entries(FOREIGN) + [
+            b"[Settings]", b"SourceURL=" + source, b"RefreshTime=10", b"[Proxy]", b"UseProxy=0",
+            b"HostName=" + FEED_HOST.encode(), b"RemotePort=80", b"[LogOptions]", b"WriteLog=0",
+            b"LogFile=" + default_log])
 
-    def test_ok_keeps_other_sections_and_keys_byte_for_byte(self):
-        foreign = b"; kept\r\n[Window]\r\nLeft=\xe4\xe0 = 5\r\n"
-        extra = b"Comment=\xf2\xe5\xf1\xf2 = 1\r\n"
-        config = full_config(self.feed.url())
-        config = foreign + config.replace(b"[Proxy]\r\n", b"[Proxy]\r\n" + extra)
-        run = self.start(config)
-        self.confirm(self.open_settings(run))
-        written = self.config(run)
-        self.assertTrue(written.startswith(foreign), written)
-        self.assertIn(b"[Proxy]\r\n" + extra, written)
-
-    def test_ok_refreshes_from_the_new_source_without_resetting_the_icon(self):
-        run = self.start(full_config(self.feed.url("?value=-12,5")))
-        self.assertTooltipShows(b"-12.5")
-        dialog = self.open_settings(run)
-        requests = self.feed.requests
-        late_source = self.feed.url("?mode=late&delay=4&value=5,0").encode()
-        dialog.type(IDC_SOURCE_URL, late_source)
-        self.confirm(dialog)
-        self.assertTrue(self.feed.wait_requests(requests + 1, 5))
-        # While the new source answers late, the old reading stays.
-        self.assertEqual(self.tooltip(), READING_TIP % b"-12.5")
-        self.assertTooltipShows(b"5.0")
-        self.assertIn(b"SourceURL=" + late_source, entries(self.config(run)))
-
-
-class SettingsCancel(DialogTestCase):
-    def test_cancel_writes_nothing(self):
-        config = full_config(self.feed.url())
-        run = self.start(config)
-        dialog = self.open_settings(run)
+    def test_cancel_writes_and_changes_nothing(self):
+        before = (self.fresh.directory / "Quorbel.cfg").read_bytes()
+        dialog = self.open(self.fresh)[0]
         dialog.type(IDC_SOURCE_URL, b"http://127.0.0.1:1/changed.js")
         dialog.type(IDC_REFRESH_MINUTES, b"55")
-        dialog.click(IDCANCEL)
-        wait_closed(dialog)
-        self.assertEqual(self.config(run), config)
-        dialog = self.open_settings(run)
-        self.assertEqual(dialog.text(IDC_SOURCE_URL), self.feed.url().encode())
-        self.assertEqual(dialog.text(IDC_REFRESH_MINUTES), b"10")
-
-    def test_a_log_file_picked_then_cancelled_is_used_for_the_rest_of_the_run(self):
-        config = full_config(self.feed.url("?value=2,5"), write_log=1)
-        run = self.start(config)
-        default_log = run.directory / "Quorbel.log"
-        self.assertTrue(wait_for(lambda: default_log.exists() and default_log.read_bytes(), 5))
-        lines_before = default_log.read_bytes()
-        picked = run.directory / "picked.log"
-
-        dialog = self.open_settings(run)
-        dialog.click(IDC_BROWSE_LOG)
-        chooser = wait_dialog(run, CHOOSER)[0]
-        self.assertEqual(chooser.text(CHOOSER_TYPES), ALL_FILES)
-        chooser.type(CHOOSER_NAME, windows_path(picked).encode())
-        chooser.click(IDOK)
-        # The file does not exist yet: the chooser asks before taking it.
-        question = [box for box in wait_dialog(run, CHOOSER, count=2) if box.handle != chooser.handle][0]
-        question.click(IDYES)
-        wait_closed(chooser)
-        self.assertEqual(dialog.text(IDC_LOG_FILE), windows_path(picked).encode())
-        dialog.click(IDCANCEL)
-        wait_closed(dialog)
-
-        self.assertEqual(self.config(run), config)
-        run.command(IDM_REFRESH)
-        self.assertTrue(wait_for(lambda: picked.exists() and picked.read_bytes(), 8))
-        self.assertRegex(picked.read_bytes(), rb"^\d\d\.\d\d\.\d{4}  \d\d:\d\d  2\.5\r\n$")
-        self.assertEqual(default_log.read_bytes(), lines_before)
-
-
-class MinutesField(DialogTestCase):
-    def minutes_after(self, run, typed):
-        """Types a number, confirms, and answers the RefreshTime saved."""
-        dialog = self.open_settings(run)
-        dialog.type(IDC_REFRESH_MINUTES, typed)
-        self.confirm(dialog)
-        line = [entry for entry in entries(self.config(run)) if entry.startswith(b"RefreshTime=")]
-        return line[0].split(b"=")[1]
-
-    def test_spin_arrows_and_keys_step_by_ten_within_their_bounds(self):
-        run = self.start(full_config(self.feed.url()))
-        dialog = self.open_settings(run)
-        steps = [("up", b"20"), ("down", b"10"), ("down", b"10")]
-        for direction, shown in steps:
-            dialog.spin(direction)
-            self.assertTrue(wait_for(lambda: dialog.text(IDC_REFRESH_MINUTES) == shown, 3),
-                            (direction, dialog.text(IDC_REFRESH_MINUTES)))
-        dialog.key(IDC_REFRESH_MINUTES, VK_UP)
-        self.assertTrue(wait_for(lambda: dialog.text(IDC_REFRESH_MINUTES) == b"20", 3))
-        dialog.type(IDC_REFRESH_MINUTES, b"100")
-        dialog.key(IDC_REFRESH_MINUTES, VK_UP)
-        self.assertTrue(wait_for(lambda: dialog.text(IDC_REFRESH_MINUTES) == b"30", 3),
-                        "a step replaces the typed number: %r" % dialog.text(IDC_REFRESH_MINUTES))
-        dialog.click(IDCANCEL)
-        wait_closed(dialog)
-
-        for start, direction, shown in [(b"1440", "up", b"1440"), (b"15", "down", b"5"), (b"5", "down", b"5")]:
-            self.assertEqual(self.minutes_after(run, start), start)
-            dialog = self.open_settings(run)
-            dialog.spin(direction)
-            time.sleep(0.3)
-            self.assertEqual(dialog.text(IDC_REFRESH_MINUTES), shown, (start, direction))
-            dialog.click(IDCANCEL)
-            wait_closed(dialog)
-
-    def test_typed_numbers_are_stored_and_an_empty_field_stores_ten(self):
-        run = self.start(full_config(self.feed.url()))
-        for typed, stored in [(b"100", b"100"), (b"", b"10"), (b"0", b"10"), (b"99999", b"99999"),
-                              (b"3000000000", b"2147483647")]:
-            self.assertEqual(self.minutes_after(run, typed), stored, typed)
-
-
-class CheckBoxes(DialogTestCase):
-    def test_check_boxes_enable_and_disable_their_fields_and_keep_the_texts(self):
-        run = self.start(full_config(self.feed.url(), use_proxy=1, write_log=0, log_file=b"C:\\x.log"))
-        dialog = self.open_settings(run)
-        self.assertTrue(dialog.state(IDC_USE_PROXY)["checked"])
-        self.assertTrue(dialog.state(IDC_PROXY_HOST)["enabled"])
-        self.assertFalse(dialog.state(IDC_LOG_FILE)["enabled"])
-        self.assertFalse(dialog.state(IDC_BROWSE_LOG)["enabled"])
         dialog.click(IDC_USE_PROXY)
-        dialog.click(IDC_WRITE_LOG)
-        self.assertTrue(wait_for(lambda: not dialog.state(IDC_PROXY_HOST)["enabled"], 3))
-        self.assertFalse(dialog.state(IDC_PROXY_PORT)["enabled"])
-        self.assertTrue(dialog.state(IDC_LOG_FILE)["enabled"])
-        self.assertTrue(dialog.state(IDC_BROWSE_LOG)["enabled"])
-        self.assertEqual(dialog.text(IDC_PROXY_HOST), b"proxy.test")
-        self.assertEqual(dialog.text(IDC_PROXY_PORT), b"3128")
-        self.confirm(dialog)
-        saved = entries(self.config(run))
+        dialog.close(IDCANCEL)
+        self.assertEqual((self.fresh.directory / "Quorbel.cfg").read_bytes(), before)
+        dialog = self.open(self.fresh)[0]
+        self.assertEqual((dialog.text(IDC_SOURCE_URL)[:7], dialog.text(IDC_REFRESH_MINUTES)), (b"http://", b"10"))
+        self.assertFalse(dialog.state(IDC_USE_PROXY)[0])
+        dialog.close(IDCANCEL)
+
+    def test_check_boxes_enable_and_disable_their_fields_and_keep_the_texts(self):
+        dialog = self.open(self.fresh)[0]
+        fields = lambda: [dialog.state(c)[1] for c in (IDC_PROXY_HOST, IDC_PROXY_PORT, IDC_LOG_FILE, IDC_BROWSE_LOG)]  # noqa: E731
+        self.assertEqual(fields(), [False] * 4)
+        for box, enabled in [(IDC_USE_PROXY, [True, True, False, False]), (IDC_WRITE_LOG, [True] * 4),
+                             (IDC_USE_PROXY, [False, False, True, True])]:
+            dialog.click(box)
+            self.assertTrue(wait_for(lambda: fields() == enabled, 3), (box, fields()))
+            if enabled[0]:
+                dialog.type(IDC_PROXY_HOST, b"proxy.test")
+                dialog.type(IDC_PROXY_PORT, b"3128")
+        self.assertEqual((dialog.text(IDC_PROXY_HOST), dialog.text(IDC_PROXY_PORT)), (b"proxy.test", b"3128"))
+        dialog.close()
+        saved = entries((self.fresh.directory / "Quorbel.cfg").read_bytes())
         for entry in [b"UseProxy=0", b"HostName=proxy.test", b"RemotePort=3128", b"WriteLog=1"]:
             self.assertIn(entry, saved)
 
-    def test_a_negative_proxy_flag_shows_unticked_and_saves_zero(self):
-        run = self.start(full_config(self.feed.url(), use_proxy=-1))
-        dialog = self.open_settings(run)
-        self.assertFalse(dialog.state(IDC_USE_PROXY)["checked"])
-        self.assertFalse(dialog.state(IDC_PROXY_HOST)["enabled"])
-        self.assertFalse(dialog.state(IDC_PROXY_PORT)["enabled"])
-        self.confirm(dialog)
-        self.assertIn(b"UseProxy=0", entries(self.config(run)))
+    def test_typed_minutes_are_stored_with_an_empty_field_ten_and_huge_numbers_cut(self):
+        for typed, stored in [(b"5", b"5"), (b"", b"10"), (b"0", b"10"), (b"99999", b"99999"),
+                              (b"2147483648", b"2147483647"), (b"4294967296", b"10")]:
+            with self.subTest(typed=typed):
+                self.assertIn(b"RefreshTime=" + stored, self.confirm(self.fresh, [(IDC_REFRESH_MINUTES, typed)]))
 
+    def test_spin_arrows_and_keys_step_by_ten_within_their_bounds(self):
+        for minutes, typed, step, shown in [
+            (b"10", b"", "up", b"20"), (b"10", b"", "down", b"10"), (b"1440", b"", "up", b"1440"),
+            (b"1435", b"", "up", b"1445"), (b"15", b"", "down", b"5"), (b"20", b"", VK_UP, b"30"),
+            (b"20", b"", VK_DOWN, b"10"), (b"10", b"100", "up", b"20"),
+        ]:
+            with self.subTest(minutes=minutes, typed=typed, step=step):
+                self.confirm(self.fresh, [(IDC_REFRESH_MINUTES, minutes)])
+                dialog = self.open(self.fresh)[0]
+                if typed:
+                    dialog.type(IDC_REFRESH_MINUTES, typed)
+                dialog.spin(step) if step in ("up", "down") else dialog.key(IDC_REFRESH_MINUTES, step)
+                self.assertTrue(wait_for(lambda: dialog.text(IDC_REFRESH_MINUTES) == shown, 2))
+                time.sleep(0.2)  # and no second step follows
+                self.assertEqual(dialog.text(IDC_REFRESH_MINUTES), shown)
+                dialog.close(IDCANCEL)
 
-class OneOfEach(DialogTestCase):
-    def assertStaysSingle(self, run, caption):
+    def test_one_dialog_of_each_kind_at_a_time(self):
+        settings = self.open(self.fresh)[0]
+        about = self.open(self.fresh, "about")[0]  # over the settings
+        for command in (IDM_SETTINGS, IDM_ABOUT):
+            self.fresh.command(command)
         time.sleep(1)
-        self.assertEqual(len(dialogs(run, caption)), 1)
-
-    def test_second_settings_command_does_nothing_and_the_about_box_opens_on_top(self):
-        run = self.start(full_config(self.feed.url()))
-        settings = self.open_settings(run)
-        run.command(IDM_SETTINGS)
-        self.assertStaysSingle(run, SETTINGS)
-        run.command(IDM_ABOUT)
-        about = wait_dialog(run, ABOUT)[0]
-        run.command(IDM_ABOUT)
-        self.assertStaysSingle(run, ABOUT)
-        about.click(IDOK)
-        wait_closed(about)
-        self.assertTrue(settings.is_open())
-        settings.click(IDCANCEL)
-        wait_closed(settings)
-
-    def test_settings_opens_over_the_about_box(self):
-        run = self.start(full_config(self.feed.url()))
-        run.command(IDM_ABOUT)
-        about = wait_dialog(run, ABOUT)[0]
-        settings = self.open_settings(run)
-        self.confirm(settings)
-        self.assertTrue(about.is_open())
-        about.key(0, VK_ESCAPE)
-        wait_closed(about)
+        self.assertEqual([len(dialogs(self.fresh, cp1251(c))) for c in ("settings", "about")], [1, 1])
+        about.close()  # first: the settings' own loop runs the about box
+        settings.close(IDCANCEL)
+        about = self.open(self.fresh, "about")[0]
+        self.open(self.fresh)[0].close(IDCANCEL)  # and the settings over the about box
+        about.close()
 
     def test_each_way_of_closing_lets_the_dialog_open_again(self):
-        run = self.start(full_config(self.feed.url()))
-        closings = [
-            ("OK button", lambda d: d.click(IDOK)),
-            ("Cancel button", lambda d: d.click(IDCANCEL)),
-            ("Enter", lambda d: d.key(0, VK_RETURN)),
-            ("Esc", lambda d: d.key(0, VK_ESCAPE)),
-            ("close box", lambda d: d.post(WM_SYSCOMMAND, SC_CLOSE)),
-        ]
-        for caption, command in [(SETTINGS, IDM_SETTINGS), (ABOUT, IDM_ABOUT)]:
-            for way, close in closings:
-                if caption == ABOUT and way == "Cancel button":
-                    continue  # the about box has none
+        ways = [("OK button", IDOK, BM_CLICK, 0), ("Enter", 0, WM_KEYDOWN, VK_RETURN),
+                ("Esc", 0, WM_KEYDOWN, VK_ESCAPE), ("close box", 0, WM_SYSCOMMAND, SC_CLOSE)]
+        for caption in ("settings", "about"):
+            for way, *command in ways:
                 with self.subTest(dialog=caption, way=way):
-                    run.command(command)
-                    dialog = wait_dialog(run, caption)[0]
-                    close(dialog)
-                    wait_closed(dialog)
+                    dialog = self.open(self.fresh, caption)[0]
+                    dialog.ask("post", *command, 0)
+                    dialog.close(None)
 
-
-def logo_on_screen():
-    """The logo bitmap (5-5-5, bottom-up) as a 24-bit screen shows it: rows
-    of RGB bytes, top row first."""
-    data = (RESOURCES / "logo.bmp").read_bytes()
-    offset = int.from_bytes(data[10:14], "little")
-    widen = lambda v: (v << 3) | (v >> 2)  # noqa: E731
-    rows = []
-    for y in range(48):
-        row = bytearray()
-        for x in range(48):
-            word = int.from_bytes(data[offset + (y * 48 + x) * 2 : offset + (y * 48 + x) * 2 + 2], "little")
-            row += bytes([widen((word >> 10) & 31), widen((word >> 5) & 31), widen(word & 31)])
-        rows.append(bytes(row))
-    return rows[::-1]
-
-
-class AboutBox(DialogTestCase):
-    def open_about(self):
-        run = self.start(full_config(self.feed.url()))
-        run.command(IDM_ABOUT)
-        return run, wait_dialog(run, ABOUT)[0]
-
-    def test_screen_shows_the_logo_the_six_groove_rows_and_the_blue_addresses(self):
-        run, about = self.open_about()
-        time.sleep(0.5)
-        colours = session.drive("sys-colours")[1].decode().split()
-        face, shadow, highlight, text = (bytes.fromhex(colour) for colour in colours)
+    def assertAboutPicture(self, about):
         screen = Screen()
-        save_screenshot("about-dialog.png", about.frame)
         x0, y0 = about.client
-        self.assertEqual([screen.row(x0 + 62, y0 + 32 + i, 48) for i in range(48)], logo_on_screen())
-        for row in (85, 175, 295):
-            self.assertEqual(screen.row(x0 + 60, y0 + row, 165), shadow * 165, row)
-            self.assertEqual(screen.row(x0 + 60, y0 + row + 1, 165), highlight * 165, row + 1)
-            self.assertNotEqual(screen.row(x0 + 59, y0 + row, 1), shadow)
-            self.assertNotEqual(screen.row(x0 + 225, y0 + row, 1), shadow)
-        for label in (IDC_MAIL_LINK, IDC_WEB_LINK):
-            left, top, right, bottom = about.state(label)["rect"]
+        logo = harness.on_screen(harness.bitmap("logo.bmp"))
+        self.assertEqual([screen.row(x0 + 62, y0 + 32 + i, 48) for i in range(48)], logo)
+        face = screen.row(x0 + 5, y0 + 5, 1)
+        for y in (85, 175, 295):  # a darker row from x 60 through 224, a lighter one below it
+            dark, light = screen.row(x0 + 60, y0 + y, 1), screen.row(x0 + 60, y0 + y + 1, 1)
+            self.assertLess(sum(dark), sum(face), y)
+            self.assertLess(sum(face), sum(light), y)
+            self.assertEqual(screen.row(x0 + 59, y0 + y, 167), face + dark * 165 + face, y)
+            self.assertEqual(screen.row(x0 + 59, y0 + y + 1, 167), face + light * 165 + face, y + 1)
+        for label in (IDC_MAIL_LINK, IDC_WEB_LINK):  # the blue address, not the black word "mail" or "link"
+            left, top, right, bottom = about.state(label)[2]
             pixels = [screen.row(x, y, 1) for y in range(top, bottom) for x in range(left, right)]
-            self.assertGreater(pixels.count(BLUE), 20, label)
-            self.assertEqual(pixels.count(text), 0, "the label's own word shows in %d" % label)
+            self.assertGreater(pixels.count(b"\x00\x00\xff"), 20, label)
+            self.assertEqual(pixels.count(b"\x00\x00\x00"), 0, label)
 
-    @not_emulated(SHELL_LINKS_EMULATED)
-    def test_clicks_on_the_labels_reach_the_browser_and_the_box_stays_open(self):
-        run, about = self.open_about()
-        visits = len(session.browser_visits())
+    def test_about_box_shows_logo_grooves_and_blue_addresses_also_after_being_covered(self):
+        about = self.open(self.fresh, "about")[0]
+        time.sleep(0.5)
+        self.assertAboutPicture(about)
+        x0, y0 = about.client
+        self.session.ask("cover", x0, y0, x0 + 300, y0 + 320)
+        self.assertTrue(wait_for(lambda: Screen().row(x0 + 100, y0 + 85, 1) == b"\0\0\0", 2), "not covered")
+        self.session.ask("cover")
+        time.sleep(0.5)
+        self.assertAboutPicture(about)
+        about.close()
+
+    @not_emulated(harness.OTHER_BITNESS_EMULATED)
+    def test_pointer_turns_into_a_hand_over_the_two_labels_only(self):
+        self.session.ask("cover", 600, 100, 700, 200)  # the driver's window shows the system's hand
+        mouse(650, 150)
+        time.sleep(0.3)
+        hand = cursor_image()
+        self.session.ask("cover")
+        about = self.open(self.fresh, "about")[0]
         for label in (IDC_MAIL_LINK, IDC_WEB_LINK):
-            left, top, right, bottom = about.state(label)["rect"]
-            subprocess.run(["xdotool", "mousemove", str(left + 5), str((top + bottom) // 2), "click", "1"],
-                           check=True)
+            left, top, right, bottom = about.state(label)[2]
+            mouse(about.client[0] + 5, about.client[1] + 5)
+            self.assertTrue(wait_for(lambda: cursor_image() != hand, 2), "a hand over the dialog")
+            mouse(left + 3, (top + bottom) // 2)
+            self.assertTrue(wait_for(lambda: cursor_image() == hand, 2), "no hand over label %d" % label)
+        about.close()
+
+    @not_emulated(harness.SHELL_LINKS_EMULATED)
+    def test_clicks_on_the_labels_reach_the_browser_and_the_box_stays_open(self):
+        about = self.open(self.fresh, "about")[0]
+        visits = self.session.browser_visits()
+        for label in (IDC_MAIL_LINK, IDC_WEB_LINK):
+            left, top, right, bottom = about.state(label)[2]
+            mouse(left + 5, (top + bottom) // 2, "click", 1)
             time.sleep(0.3)
-        self.assertTrue(wait_for(lambda: len(session.browser_visits()) >= visits + 2, 5))
-        self.assertEqual(session.browser_visits()[visits:], ["mailto:" + MAIL_ADDRESS, WEB_ADDRESS])
-        self.assertTrue(about.is_open())
+        links = visits + [harness.MAIL_LINK, harness.WEB_LINK]
+        self.assertTrue(wait_for(lambda: self.session.browser_visits() == links, 5), self.session.browser_visits())
+        self.assertEqual(len(dialogs(self.fresh, about.caption)), 1)
+        about.close()
+
+    def test_a_negative_proxy_flag_shows_unticked_and_saves_zero(self):
+        dialog = self.open(self.configured)[0]
+        self.assertEqual((dialog.state(IDC_USE_PROXY)[0], dialog.state(IDC_PROXY_HOST)[1],
+                          dialog.state(IDC_PROXY_PORT)[1]), (False, False, False))
+        dialog.close()
+        self.assertIn(b"UseProxy=0", entries((self.configured.directory / "Quorbel.cfg").read_bytes()))
+
+    def test_ok_refreshes_from_the_new_source_at_once_without_waiting_or_resetting_the_icon(self):
+        self.assertTrue(wait_for(lambda: Screen().find(picture(-12.5)), 8))
+        requests = self.feed.requests
+        self.confirm(self.configured, [(IDC_SOURCE_URL, self.feed.url("?mode=late&delay=5&value=5,0").encode())])
+        self.assertTrue(self.feed.wait_requests(requests + 1, 3))
+        self.assertTrue(Screen().find(picture(-12.5)), "OK reset the icon")
+        # That refresh still runs: OK does not wait for it, and its own refresh follows.
+        source = self.feed.url("?value=7,5").encode()
+        self.assertIn(b"SourceURL=" + source, self.confirm(self.configured, [(IDC_SOURCE_URL, source)], timeout=1.5))
+        self.assertTrue(wait_for(lambda: Screen().find(picture(7.5)), 10))
+
+    def test_a_log_file_picked_then_cancelled_is_used_for_the_rest_of_the_run(self):
+        config = (self.configured.directory / "Quorbel.cfg").read_bytes()
+        default_log, picked = self.configured.directory / "Quorbel.log", self.configured.directory / "picked.log"
+        time.sleep(0.5)  # the last refresh's line is written just after its icon shows
+        lines_before = default_log.read_bytes()
+        dialog = self.open(self.configured)[0]
+        dialog.click(IDC_BROWSE_LOG)
+        chooser = self.open(self.configured, "chooser")[0]
+        self.assertEqual(chooser.text(CHOOSER_TYPES), cp1251("all files"))
+        chooser.type(CHOOSER_NAME, windows_path(picked).encode())
+        chooser.click(IDOK)
+        # The file does not exist yet: the chooser asks before taking it.
+        [question] = [box for box in self.open(self.configured, "chooser", 2) if box.handle != chooser.handle]
+        question.click(IDYES)
+        chooser.close(None)
+        self.assertEqual(dialog.text(IDC_LOG_FILE), windows_path(picked).encode())
+        dialog.close(IDCANCEL)
+        self.assertEqual((self.configured.directory / "Quorbel.cfg").read_bytes(), config)
+        self.configured.command(IDM_REFRESH)
+        self.assertTrue(wait_for(lambda: picked.exists() and picked.read_bytes(), 8))
+        self.assertRegex(picked.read_bytes(), rb"\A\d\d\.\d\d\.\d{4}  \d\d:\d\d  7\.5\r\n\Z")
+        self.assertEqual(default_log.read_bytes(), lines_before)
+
+    def test_ok_keeps_the_source_up_to_its_limit_and_cuts_the_other_texts_to_theirs(self):
+        source = self.feed.url("?value=7,5&pad=").encode()
+        source += b"s" * (2090 - len(source))
+        written = self.confirm(self.configured, [(IDC_SOURCE_URL, source), (IDC_PROXY_HOST, b"h" * 300),
+                                                 (IDC_PROXY_PORT, b"123456789"), (IDC_LOG_FILE, b"f" * 300)])
+        for entry in [b"SourceURL=" + source[:2083], b"HostName=" + b"h" * 255, b"RemotePort=1234567",
+                      b"LogFile=" + b"f" * 259]:
+            self.assertIn(entry, written)
 
 
 if __name__ == "__main__":

@@ -1,321 +1,221 @@
 #!/usr/bin/env python3
-"""The program end to end under Wine: started in a scratch directory with its
-configuration file, fed by a real feed server on 127.0.0.1, driven only from
-outside (its window class, tray notifications, menu commands, WM_CLOSE,
-registered messages, the mouse), observed on the screen, in its log file,
-through a stand-in browser and in the shell calls it makes."""
+"""The program end to end under Wine: two copies with their own directories and
+feed servers, driven from outside and seen on the screen, in their logs, through
+a stand-in browser and in their shell calls. The cases run in the order written;
+the last two end the copies."""
 
 import re
-import subprocess
 import time
 import unittest
 
 import harness
 from harness import (
-    IDM_EXIT, IDM_GRAPH, IDM_REFRESH, MEMORY_READ_EMULATED, NO_DATA_TIP, PBT_APMRESUMEAUTOMATIC,
-    SHELL_LINKS_EMULATED, WM_CLOSE, WM_LBUTTONDBLCLK, WM_LBUTTONDOWN, WM_POWERBROADCAST,
-    WM_RBUTTONDOWN, FeedPeer, ProgramRun, Screen, config_text, not_emulated, smoke, wait_for,
+    IDM_EXIT, IDM_GRAPH, IDM_REFRESH, UNKNOWN, WM_CLOSE, WM_TIMER, WM_TRAYNOTIFY, FeedPeer, ProgramRun, Screen,
+    cp1251, mouse, not_emulated, picture, smoke, wait_for,
 )
 
-UNKNOWN = -273.0
-GRAPH_PAGE = "http://meteo.larvinsk.ru/cgi/rrd.pl/to.html"
-LOG_LINE = rb"\d\d\.\d\d\.\d{4}  \d\d:\d\d  %s\r\n"
-# The three outcomes' log texts, as the Windows-1251 bytes the log holds.
-NO_CONNECTION = b"\xcd\xe5\xf2 \xf1\xee\xe5\xe4\xe8\xed\xe5\xed\xe8\xff \xf1 \xf1\xe5\xf0\xe2\xe5\xf0\xee\xec."
-INVALID_DATA = (
-    b"\xcf\xee\xeb\xf3\xf7\xe5\xed\xfb \xed\xe5\xea\xee\xf0\xf0\xe5\xea\xf2\xed\xfb\xe5 "
-    b"\xe4\xe0\xed\xed\xfb\xe5 \xf1 \xf1\xe5\xf0\xe2\xe5\xf0\xe0."
-)
-NIM_DELETE_CALL = "dwMessage = 2"
-
-session = None
-expected = None
+NIM_DELETE_CALL = "dwMessage = 2"  # in the trace: Wine removes a gone window's icon itself
 
 
-def setUpModule():
-    global session, expected
-    session = harness.WineSession()
-    expected = harness.ExpectedPictures(session)
+def directory_of_length(base, length):  # as Windows names it: "Z:" and the Unix path
+    name = "".join("/" if i % 101 == 100 else "d" for i in range(length - len(harness.windows_path(base)) - 1))
+    directory = base / (name[:-2] + "/d" if name.endswith("/") else name)
+    directory.mkdir(parents=True)
+    assert len(harness.windows_path(directory)) == length
+    return directory
 
 
-def tearDownModule():
-    session.close()
+class Tray(unittest.TestCase):
+    """a logs, its feed answers as a case says; b refreshes every minute, does
+    not log, runs in the longest start-up directory there may be, reads 4.5."""
 
+    @classmethod
+    def setUpClass(cls):
+        cls.session = harness.WineSession()
+        cls.addClassCleanup(cls.session.close)
+        cls.feed_a, cls.feed_b = FeedPeer("-12,5", mode="late"), FeedPeer("4,5")
+        for feed in (cls.feed_a, cls.feed_b):
+            cls.addClassCleanup(feed.close)
+        longest = directory_of_length(cls.session.scratch / "deep", 259 - len("\\Quorbel.cfg"))
+        cls.b = ProgramRun(cls.session, harness.config_text(cls.feed_b.url(), refresh_time=1), "+systray", longest)
+        cls.b_started = time.monotonic()
+        cls.addClassCleanup(cls.b.stop)
+        wait_for(lambda: cls.icons(4.5), 8)  # a's icon is then the only one without a reading
+        cls.a = ProgramRun(cls.session, harness.config_text(cls.feed_a.url("?delay=3"), write_log=1), "+systray")
+        cls.addClassCleanup(cls.a.stop)
 
-class ProgramTestCase(unittest.TestCase):
     def setUp(self):
-        self.feed = FeedPeer()
-        self.addCleanup(self.feed.close)
+        self.assertTrue(self.a.window and self.b.window, "a copy of the program did not start")
 
-    def start(self, query="", expect_window=True, **config):
-        run = ProgramRun(session, config_text(self.feed.url(query), **config), **self.run_options())
-        self.addCleanup(run.stop)
-        if expect_window:
-            self.assertIsNotNone(run.window, "the program's window did not appear")
-        return run
-
-    def run_options(self):
-        return {}
-
-    def icon_positions(self, temperature):
-        return Screen().find(expected(temperature))
+    @staticmethod
+    def icons(temperature):
+        return Screen().find(picture(temperature))
 
     def assertIconShows(self, temperature, timeout=8):
-        found = wait_for(lambda: self.icon_positions(temperature), timeout)
+        found = wait_for(lambda: self.icons(temperature), timeout)
         self.assertTrue(found, "no tray icon shows the picture for %r" % temperature)
-        return found
+        return found[0]
 
-    def assertIconGone(self, temperature, timeout=3):
-        self.assertTrue(wait_for(lambda: not self.icon_positions(temperature), timeout))
+    def refresh_a(self, value, mode="ok"):
+        requests = self.feed_a.requests
+        self.feed_a.serve(value, mode)
+        self.a.command(IDM_REFRESH)
+        return requests
 
-    def tooltip_at(self, position):
-        """Hovers the pointer over the icon and reads the tooltip that shows."""
-        x, y = position[0] + 8, position[1] + 8
-        subprocess.run(["xdotool", "mousemove", "300", "300"], check=True)
-        time.sleep(0.3)
-        subprocess.run(["xdotool", "mousemove", str(x), str(y)], check=True)
-        status, text = session.drive("tooltip", "4000")
-        return text if status == 0 else None
-
-
-class StartAndPictures(ProgramTestCase):
-    def test_start_shows_no_reading_first_then_the_exact_reading(self):
-        # The feed answers late, so the start-up picture stays long enough to see.
-        cases = [("-12,5", -12.5), ("7,0", 7.0), ("0,0", 0.0), ("10,0", 10.0), ("-0,4", -0.4), ("99,9", 99.9)]
-        for value, temperature in cases:
-            with self.subTest(value=value):
-                run = self.start("?mode=late&delay=2&value=" + value)
-                self.assertIconShows(UNKNOWN, timeout=1.5)
-                self.assertIconShows(temperature)
-                run.stop()
+    def log_a(self):
+        return (self.a.directory / "Quorbel.log").read_bytes()
 
     @smoke
-    def test_tooltips_of_no_reading_and_of_a_reading(self):
-        self.feed.serve("-12,5", mode="late")
-        self.start()
-        position = self.assertIconShows(UNKNOWN, timeout=1.5)[0]
-        self.assertEqual(self.tooltip_at(position), NO_DATA_TIP)
-        position = self.assertIconShows(-12.5)[0]
-        self.assertEqual(
-            self.tooltip_at(position), "Температура в Ларвинске [-12.5] по Цельсию.".encode("cp1251")
-        )
+    def test_start_shows_no_reading_then_the_reading_with_their_tooltips(self):
+        # a's feed answers late, so the start-up picture stays long enough to see.
+        position = self.assertIconShows(UNKNOWN, timeout=1)
+        self.assertEqual(self.session.tooltip_at(position), cp1251("no data"))
+        position = self.assertIconShows(-12.5)
+        self.assertEqual(self.session.tooltip_at(position), cp1251("reading", "-12.5"))
 
-    def test_no_reading_when_the_server_cannot_be_reached(self):
-        self.feed.serve("5,0", mode="reset")
-        self.start()
-        self.assertTrue(self.feed.wait_requests(1, 10))
+    def test_timed_refresh_comes_after_refresh_time_minutes_of_ticks(self):
+        # b counts a minute in ticks, its timer's one a second and posted ones:
+        # posted up to six seconds before the minute is full.
+        self.assertTrue(self.feed_b.wait_requests(1, 5))
+        requests = self.feed_b.requests
+        self.b.post(WM_TIMER, 1, 0, 54 - int(time.monotonic() - self.b_started))
+        self.assertFalse(self.feed_b.wait_requests(requests + 1, 2))
+        self.assertTrue(self.feed_b.wait_requests(requests + 1, 12))
+
+    def test_pictures_follow_sign_digits_and_fraction(self):
+        for value, temperature in [("7,0", 7.0), ("0,0", 0.0), ("10,0", 10.0), ("-0,4", -0.4), ("99,9", 99.9)]:
+            with self.subTest(value=value):
+                self.refresh_a(value)
+                self.assertIconShows(temperature)
+
+    def test_unreachable_server_shows_no_reading(self):
+        requests = self.refresh_a("99,9")
+        self.assertIconShows(99.9)
+        self.refresh_a("5,0", "reset")
+        self.assertTrue(self.feed_a.wait_requests(requests + 2, 8))
         time.sleep(1.5)
-        self.assertIconShows(UNKNOWN, timeout=1)
-        self.assertFalse(self.icon_positions(5.0))
+        self.assertIconShows(UNKNOWN, timeout=0)
+        self.assertFalse(self.icons(99.9) or self.icons(5.0))
+
+    def test_refresh_command_and_resume_show_no_reading_at_once_then_the_new_reading(self):
+        for message, wparam, value, temperature in [(harness.WM_COMMAND, IDM_REFRESH, "3,5", 3.5),
+                                                    (harness.WM_POWERBROADCAST, harness.PBT_APMRESUMEAUTOMATIC, "-4,0", -4.0)]:
+            with self.subTest(message=message):
+                self.refresh_a("2,5")
+                self.assertIconShows(2.5)
+                self.feed_a.serve(value, "late")
+                self.a.post(message, wparam)
+                self.assertIconShows(UNKNOWN, timeout=1)
+                self.assertIconShows(temperature)
+
+    def test_log_gets_one_line_for_each_outcome(self):
+        time.sleep(0.5)  # the last refresh's line is written just after its icon shows
+        before = len(self.log_a())
+        expected = []
+        for value, mode, text in [("-12,5", "ok", b"-12.5"), ("-273,0", "ok", cp1251("invalid data")),
+                                  ("1,0", "reset", cp1251("no connection"))]:
+            self.refresh_a(value, mode)
+            expected.append(text)
+            self.assertTrue(wait_for(lambda: self.log_a()[before:].count(b"\n") == len(expected), 8), value)
+            if value == "-273,0":  # an invalid reading leaves the picture the refresh command set
+                self.assertIconShows(UNKNOWN, timeout=0)
+        now = [time.strftime("%d.%m.%Y  %H:%M", time.localtime(time.time() - s)).encode() for s in (0, 60)]
+        line = b"(%s)  %%s\r\n" % b"|".join(map(re.escape, now))
+        self.assertRegex(self.log_a()[before:], b"\\A%s\\Z" % b"".join(line % re.escape(t) for t in expected))
+
+    @not_emulated(harness.SHELL_LINKS_EMULATED)
+    def test_graph_page_on_menu_command_and_on_double_click_only(self):
+        self.refresh_a("1,5")
+        position = self.assertIconShows(1.5)
+        visits = lambda: self.session.browser_visits().count(harness.GRAPH_PAGE)  # noqa: E731
+        self.a.command(IDM_GRAPH)
+        self.assertTrue(wait_for(lambda: visits() == 1, 5))
+        self.a.post(WM_TRAYNOTIFY, 1, harness.WM_LBUTTONDOWN)
+        self.assertFalse(wait_for(lambda: visits() > 1, 0.5), "a single click opened the page")
+        self.a.post(WM_TRAYNOTIFY, 1, harness.WM_LBUTTONDBLCLK)
+        self.assertTrue(wait_for(lambda: visits() == 2, 5))
+        # A real double-click on the icon, through the callback message the program gave the shell.
+        mouse(position[0] + 8, position[1] + 8, "click", "--repeat", 2, "--delay", 80, 1)
+        self.assertTrue(wait_for(lambda: visits() == 3, 5))
+
+    @not_emulated(harness.SHELL_LINKS_EMULATED)
+    def test_right_button_opens_the_menu_at_the_pointer_with_the_graph_first(self):
+        mouse(400, 300)
+        self.a.post(WM_TRAYNOTIFY, 1, harness.WM_RBUTTONDOWN)
+        menus = wait_for(lambda: [w for w in self.session.windows("#32768") if w.visible], 4)
+        self.assertTrue(menus, "no menu opened")
+        left, top, right, bottom = menus[0].rect
+        self.assertEqual((right, bottom), (400, 300))
+        self.assertLess(left, right)
+        visits = self.session.browser_visits()
+        for key in (0x28, 0x0D):  # down to the first entry, then Enter
+            self.session.ask("post", menus[0].handle, harness.WM_KEYDOWN, key, 0)
+        self.assertTrue(wait_for(lambda: self.session.browser_visits() == visits + [harness.GRAPH_PAGE], 5))
+
+    def test_taskbar_created_adds_the_lost_icon_again_with_its_picture_and_tooltip(self):
+        self.refresh_a("-7,5")
+        self.assertIconShows(-7.5)
+        self.session.ask("tray-forget", self.a.window)
+        self.assertTrue(wait_for(lambda: not self.icons(-7.5), 3))
+        self.a.post("TaskbarCreated")
+        position = self.assertIconShows(-7.5, timeout=3)
+        self.assertEqual(self.session.tooltip_at(position), cp1251("reading", "-7.5"))
+        # Told again while the icon is there: still one icon.
+        self.a.post("TaskbarCreated")
+        time.sleep(1)
+        self.assertEqual(len(self.icons(-7.5)), 1)
+
+    def test_an_icon_the_shell_lost_comes_back_on_the_timer(self):
+        self.session.ask("tray-forget", self.a.window)
+        self.assertTrue(wait_for(lambda: not self.icons(-7.5), 3))
+        # The refresh command's modification is refused: now the program knows the icon is lost.
+        self.refresh_a("6,5")
+        self.assertIconShows(6.5, timeout=5)
+
+    @not_emulated(harness.MEMORY_READ_EMULATED)
+    def test_many_compositions_and_refreshes_leave_gdi_objects_and_handles_as_they_were(self):
+        def exercise(compositions, refreshes):
+            # Each TaskbarCreated composes one icon; each refresh two, and starts a thread.
+            requests = self.feed_a.requests
+            self.feed_a.serve("2,5")
+            self.a.post("TaskbarCreated", 0, 0, compositions)
+            self.a.post(harness.WM_COMMAND, IDM_REFRESH, 0, refreshes)
+            self.assertTrue(self.feed_a.wait_requests(requests + refreshes, 5 * refreshes))
+            self.assertIconShows(2.5)
+            time.sleep(1.5)
+            return self.session.ask("resources", self.a.window)[0]
+
+        counts = exercise(100, 2)  # the first rounds make what lives on (the system's caches)
+        self.assertEqual(exercise(1000, 8), counts)
+
+    def test_no_log_file_when_logging_is_off(self):  # b has shown its reading before a started
+        self.assertFalse((self.b.directory / "Quorbel.log").exists())
 
     def test_two_copies_side_by_side_each_show_their_own_icon(self):
-        first = self.start("?value=-12,5")
-        second = self.start("?value=7,0")
-        self.assertNotEqual(first.window, second.window)
-        negative = self.assertIconShows(-12.5)
-        positive = self.assertIconShows(7.0)
-        self.assertNotEqual(negative, positive)
+        self.refresh_a("1,5")
+        self.assertNotEqual(self.assertIconShows(1.5), self.assertIconShows(4.5))
 
-
-class Refreshing(ProgramTestCase):
-    def test_refresh_command_shows_no_reading_at_once_then_the_new_reading(self):
-        self.feed.serve("3,5")
-        run = self.start()
-        self.assertIconShows(3.5)
-        self.feed.serve("-4,0", mode="late")
-        run.command(IDM_REFRESH)
-        self.assertIconShows(UNKNOWN, timeout=1.5)
-        self.assertIconShows(-4.0)
-
-    def test_resume_from_sleep_refreshes_at_once(self):
-        self.feed.serve("3,5")
-        run = self.start()
-        self.assertIconShows(3.5)
-        self.feed.serve("-4,0", mode="late")
-        requests = self.feed.requests
-        run.post(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC)
-        self.assertIconShows(UNKNOWN, timeout=1.5)
-        self.assertTrue(self.feed.wait_requests(requests + 1, 3))
-        self.assertIconShows(-4.0)
-
-    def test_timed_refresh_follows_after_refresh_time_minutes(self):
-        self.feed.serve("3,5")
-        self.start(refresh_time=1)
-        started = time.monotonic()
-        self.assertTrue(self.feed.wait_requests(1, 5))
-        # Nothing before the 60th tick, the next refresh soon after it.
-        self.assertFalse(self.feed.wait_requests(2, 55 - (time.monotonic() - started)))
-        self.assertTrue(self.feed.wait_requests(2, 70 - (time.monotonic() - started)))
-
-    def test_log_gets_each_outcome_line(self):
-        self.feed.serve("-12,5")
-        run = self.start(write_log=1)
-        self.assertTrue(wait_for(lambda: re.search(LOG_LINE % rb"-12\.5", run.log_bytes()), 8))
-        self.feed.serve("-273,0")
-        run.command(IDM_REFRESH)
-        self.assertTrue(wait_for(lambda: re.search(LOG_LINE % INVALID_DATA, run.log_bytes()), 8))
-        # An invalid reading leaves the picture the refresh command set.
-        self.assertIconShows(UNKNOWN, timeout=1)
-        self.feed.serve("1,0", mode="reset")
-        run.command(IDM_REFRESH)
-        self.assertTrue(wait_for(lambda: re.search(LOG_LINE % NO_CONNECTION, run.log_bytes()), 8))
-        self.assertRegex(run.log_bytes(), b"\\A(%s){3}\\Z" % (LOG_LINE % rb"[^\r]+"))
-
-    def test_no_log_file_when_logging_is_off(self):
-        run = self.start("?value=2,5")
-        self.assertIconShows(2.5)
-        self.assertFalse((run.directory / "Quorbel.log").exists())
-
-
-class Ending(ProgramTestCase):
-    def run_options(self):
-        # Wine removes an icon by itself when its window goes: the program's
-        # own removal is seen in its trace of the shell calls it makes.
-        return {"wine_debug": "+systray"}
+    def test_start_up_directory_one_character_too_long_for_the_configuration_refuses_to_start(self):
+        # b runs from the longest directory that fits.
+        feed = FeedPeer("4,5")
+        self.addCleanup(feed.close)
+        directory = directory_of_length(self.session.scratch / "deeper", 260 - len("\\Quorbel.cfg"))
+        with ProgramRun(self.session, harness.config_text(feed.url()), directory=directory) as run:
+            self.assertIsNone(run.window)
+            self.assertEqual(run.wait_exit(), 0)
+        self.assertEqual(feed.requests, 0)
 
     @smoke
     def test_exit_command_removes_the_icon_and_ends_with_code_0(self):
-        run = self.start("?value=1,5")
-        self.assertIconShows(1.5)
-        self.assertNotIn(NIM_DELETE_CALL, run.trace())
-        run.command(IDM_EXIT)
-        self.assertEqual(run.wait_exit(), 0)
-        self.assertIn(NIM_DELETE_CALL, run.trace())
+        self.assertNotIn(NIM_DELETE_CALL, self.a.output.read_text(errors="replace"))
+        self.a.command(IDM_EXIT)
+        self.assertEqual(self.a.wait_exit(), 0)
+        self.assertIn(NIM_DELETE_CALL, self.a.output.read_text(errors="replace"))
 
     def test_outside_close_removes_the_icon_and_ends_with_code_0(self):
-        run = self.start("?value=1,5")
-        self.assertIconShows(1.5)
-        run.post(WM_CLOSE)
-        self.assertEqual(run.wait_exit(), 0)
-        self.assertIn(NIM_DELETE_CALL, run.trace())
-
-
-class TrayInteraction(ProgramTestCase):
-    @not_emulated(SHELL_LINKS_EMULATED)
-    def test_graph_page_on_menu_command_and_on_double_click_only(self):
-        run = self.start("?value=1,5")
-        position = self.assertIconShows(1.5)[0]
-        run.command(IDM_GRAPH)
-        self.assertTrue(wait_for(lambda: session.browser_visits().count(GRAPH_PAGE) == 1, 5))
-        run.tray(WM_LBUTTONDOWN)
-        run.tray(WM_LBUTTONDBLCLK)
-        self.assertTrue(wait_for(lambda: session.browser_visits().count(GRAPH_PAGE) == 2, 5))
-        # A real double-click with the mouse on the icon.
-        x, y = position[0] + 8, position[1] + 8
-        subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", "--repeat", "2", "--delay", "80", "1"])
-        self.assertTrue(wait_for(lambda: session.browser_visits().count(GRAPH_PAGE) == 3, 5))
-        time.sleep(0.5)
-        self.assertEqual(session.browser_visits().count(GRAPH_PAGE), 3)
-
-    @not_emulated(SHELL_LINKS_EMULATED)
-    def test_right_button_opens_the_menu_at_the_pointer_and_its_first_entry_is_the_graph(self):
-        run = self.start("?value=1,5")
-        self.assertIconShows(1.5)
-        subprocess.run(["xdotool", "mousemove", "400", "300"], check=True)
-        run.tray(WM_RBUTTONDOWN)
-        status, found = session.drive("popup-menu", "4000")
-        self.assertEqual(status, 0, "no popup menu opened")
-        menu, left, top, right, bottom = found.split()
-        self.assertEqual((int(right), int(bottom)), (400, 300))
-        self.assertGreater(int(right) - int(left), 0)
-        visits = session.browser_visits().count(GRAPH_PAGE)
-        for key in ("0x28", "0x0d"):  # down to the first entry, then Enter
-            session.drive("post", "0x100", key, "0", window=menu.decode())
-        self.assertTrue(wait_for(lambda: session.browser_visits().count(GRAPH_PAGE) == visits + 1, 5))
-
-    def test_taskbar_created_adds_the_icon_again_with_its_picture_and_tooltip(self):
-        run = self.start("?value=-7,5")
-        self.assertIconShows(-7.5)
-        self.assertEqual(run.drive("tray-forget")[0], 0)
-        self.assertIconGone(-7.5)
-        run.drive("post-registered", "TaskbarCreated")
-        position = self.assertIconShows(-7.5, timeout=3)[0]
-        self.assertEqual(
-            self.tooltip_at(position), "Температура в Ларвинске [-7.5] по Цельсию.".encode("cp1251")
-        )
-        # Told again while the icon is there: still exactly one icon.
-        run.drive("post-registered", "TaskbarCreated")
-        time.sleep(1)
-        self.assertEqual(len(self.icon_positions(-7.5)), 1)
-
-    def test_an_icon_the_shell_lost_comes_back_on_the_timer(self):
-        self.feed.serve("6,5")
-        run = self.start()
-        self.assertIconShows(6.5)
-        run.drive("tray-forget")
-        self.assertIconGone(6.5)
-        # The refresh command's modification is refused: the icon is lost.
-        run.command(IDM_REFRESH)
-        self.assertIconShows(6.5, timeout=5)
-
-
-class Resources(ProgramTestCase):
-    def resources(self, run):
-        status, text = run.drive("resources")
-        self.assertEqual(status, 0, "the driver could not count the program's resources")
-        counts = dict(item.split("=") for item in text.decode().split())
-        return int(counts["gdi"]), int(counts["handles"])
-
-    def refresh_and_settle(self, run, count):
-        requests = self.feed.requests
-        run.drive("post", str(harness.WM_COMMAND), str(IDM_REFRESH), "0", str(count))
-        self.assertTrue(self.feed.wait_requests(requests + count, 5 * count))
-        self.assertIconShows(2.5)
-        time.sleep(1.5)
-
-    def exercise(self, run, compositions, refreshes):
-        # Each TaskbarCreated composes one icon; each refresh two and a thread.
-        self.assertEqual(run.drive("post-registered", "TaskbarCreated", str(compositions))[0], 0)
-        self.refresh_and_settle(run, refreshes)
-
-    @not_emulated(MEMORY_READ_EMULATED)
-    def test_many_compositions_and_refreshes_leave_gdi_objects_and_handles_as_they_were(self):
-        # Wine answers 0 to GetGuiResources and GetProcessHandleCount; the
-        # driver then counts the process's GDI handle table and its entries
-        # in the system's handle list, which a leak grows as surely.
-        self.feed.serve("2,5")
-        run = self.start()
-        self.assertIconShows(2.5)
-        # The first rounds create what lives on (caches of the system's own).
-        self.exercise(run, 100, 2)
-        gdi, handles = self.resources(run)
-        self.assertGreater(gdi, 0)
-        self.assertGreater(handles, 0)
-        self.exercise(run, 1000, 8)
-        self.assertEqual(self.resources(run), (gdi, handles))
-
-
-class StartupDirectory(ProgramTestCase):
-    def start_in_directory_of_length(self, length):
-        """Starts the program where the current directory, as Windows names
-        it ("Z:" and the Unix path), has exactly length characters."""
-        base = session.scratch / "deep"
-        remaining = length - len("Z:") - len(str(base)) - 1
-        parts = []
-        while remaining > 0:
-            part = min(remaining, 100)
-            if remaining - part == 1:
-                part -= 2  # leave room for one more separator and name
-            parts.append("d" * part)
-            remaining -= part + 1
-        directory = base.joinpath(*parts)
-        directory.mkdir(parents=True)
-        self.addCleanup(lambda: subprocess.run(["rm", "-rf", str(base)]))
-        self.assertEqual(len(harness.windows_path(directory)), length)
-        run = ProgramRun(session, config_text(self.feed.url("?value=4,5")), directory=directory)
-        self.addCleanup(run.stop)
-        return run
-
-    def test_longest_directory_that_fits_starts(self):
-        run = self.start_in_directory_of_length(259 - len("\\Quorbel.cfg"))
-        self.assertIsNotNone(run.window)
-        self.assertTrue(self.feed.wait_requests(1, 8))
-
-    def test_one_character_longer_refuses_to_start_with_code_0(self):
-        run = self.start_in_directory_of_length(260 - len("\\Quorbel.cfg"))
-        self.assertIsNone(run.window)
-        self.assertEqual(run.wait_exit(), 0)
-        self.assertEqual(self.feed.requests, 0)
+        self.b.post(WM_CLOSE)
+        self.assertEqual(self.b.wait_exit(), 0)
+        self.assertIn(NIM_DELETE_CALL, self.b.output.read_text(errors="replace"))
 
 
 if __name__ == "__main__":

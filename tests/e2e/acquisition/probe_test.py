@@ -202,9 +202,9 @@ class ProbeTest(unittest.TestCase):
                 if value == "":
                     self.assertNotIn("tooltip:", text)
                 else:
-                    tooltip = TEXTS["no data"] if value is None else TEXTS["tooltip"] % value
+                    tooltip = TEXTS["no data"] if value is None else TEXTS["reading"] % value
                     self.assertIn("tooltip: %s\n" % tooltip, text)
-                expected_log = TEXTS.get(log, log).encode("cp1251")
+                expected_log = ("  %s\r\n" % TEXTS[log] if log in TEXTS else log).encode("cp1251")
                 self.assertEqual(self.log_texts(), [expected_log])
                 self.assertEqual(background(self.path("icon.bmp")), colour)
                 os.remove(self.path("Quorbel.log"))
@@ -244,7 +244,7 @@ class ProbeTest(unittest.TestCase):
         self.configure(feed("value=7,0"), write_log=0)
         code, output = self.probe("--raw")
         self.assertEqual(code, VALID, output)
-        self.assertIn((TEXTS["tooltip"] % "7.0").encode("cp1251"), output)
+        self.assertIn((TEXTS["reading"] % "7.0").encode("cp1251"), output)
         self.assertFalse(os.path.exists(self.path("Quorbel.log")), "no log when logging is off")
 
     def test_usage_without_a_refresh(self):

@@ -1,396 +1,251 @@
-// Drives a running program from outside, as Windows or a user would: finds
-// its hidden window by class, posts and sends it messages, reads what the
-// shell shows. One command per run; each prints its answer on stdout.
-//
-//   zarvilo-driver.exe [--window HWND] COMMAND [ARGUMENTS...]
-//
-// Add a command by writing one function and one row of the table below.
+// Drives the program from outside for the end-to-end tests, as the shell,
+// Windows or a user would. One process serves a whole test run: commands come
+// on stdin, one a line ("post 0x1234 273 32772 0"); each answers its lines and
+// ".end STATUS". Texts travel as hex of their Windows-1251 bytes. Its window
+// keeps Wine's desktop up between the programs under test.
 #include <windows.h>
 #include <shellapi.h>
 #include <winternl.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "DialogCommandsWin32.h"
-#include "icon/PictureBmp.h"
-#include "icon/PictureRule.h"
+namespace {
 
-static constexpr char ProgramClass[] = "Zarvilo";
-static constexpr UINT TrayIconId = 1;
+constexpr UINT RunCommandMessage = WM_APP + 1;
+HWND cover;
+DWORD mainThread;
 
-struct Target {
-    HWND window; // the program's main window; empty when none was found
-};
-
-struct DriverCommand {
-    const char* name;
-    int argumentCount;
-    const char* usage;
-    int (*run)(Target& target, char** arguments);
-};
-
-static UINT_PTR ParseNumber(const char* text) {
+UINT_PTR Number(const char* text) {
     return static_cast<UINT_PTR>(strtoull(text, nullptr, 0));
 }
 
-static int RequireWindow(const Target& target) {
-    if (target.window) return 0;
-    fprintf(stderr, "no window of class %s\n", ProgramClass);
-    return 2;
+// "0xHWND", or "0xHWND:ID" for the control ID of that dialog.
+HWND Window(const char* text) {
+    char* end = nullptr;
+    auto window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(strtoull(text, &end, 0)));
+    return *end == ':' ? GetDlgItem(window, atoi(end + 1)) : window;
 }
 
-static DWORD WindowProcessId(HWND window) {
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    return processId;
+void PrintHex(const char* text, size_t length) {
+    for (size_t i = 0; i < length; ++i)
+        printf("%02x", static_cast<unsigned char>(text[i]));
+    printf("\n");
 }
 
-// "0xHWND PID", the form --window and wait-window read back.
-static void PrintWindowLine(HWND window) {
-    printf("0x%llx %lu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)),
-           WindowProcessId(window));
+DWORD ProcessOf(HWND window) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    return process;
 }
 
-static BOOL CALLBACK PrintProgramWindow(HWND window, LPARAM) {
-    char className[32];
-    if (GetClassNameA(window, className, sizeof className) && strcmp(className, ProgramClass) == 0)
-        PrintWindowLine(window);
+bool HasClass(HWND window, const char* name) {
+    char className[32] = {};
+    return GetClassNameA(window, className, sizeof className) && strcmp(className, name) == 0;
+}
+
+BOOL CALLBACK PrintWindowOfClass(HWND window, LPARAM name) {
+    if (!HasClass(window, reinterpret_cast<const char*>(name))) return TRUE;
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    POINT client{0, 0};
+    ClientToScreen(window, &client);
+    // A shown window is asked for its text, a tooltip for the tip it shows;
+    // a hidden one may be ending, and only its caption is read.
+    char text[256] = {};
+    DWORD_PTR length = 0;
+    bool visible = IsWindowVisible(window);
+    if (!visible ||
+        !SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                             SMTO_ABORTIFHUNG, 1000, &length))
+        length = GetWindowTextA(window, text, sizeof text);
+    printf("0x%llx %lu %d %ld %ld %ld %ld %ld %ld ",
+           static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)), ProcessOf(window),
+           visible, frame.left, frame.top, frame.right, frame.bottom, client.x, client.y);
+    PrintHex(text, length);
     return TRUE;
 }
 
-// "windows": every program window, with its process id, one a line.
-static int ListWindows(Target&, char**) {
-    EnumWindows(PrintProgramWindow, 0);
+// "windows CLASS": every top-level window of the class, one a line: "0xHWND
+// PROCESS VISIBLE LEFT TOP RIGHT BOTTOM CLIENT-X CLIENT-Y TEXT" (screen).
+int Windows(char** a) {
+    EnumWindows(PrintWindowOfClass, reinterpret_cast<LPARAM>(a[0]));
     return 0;
 }
 
-struct WindowSearch {
-    char** excluded;
-    int excludedCount;
-    HWND found;
-};
-
-static BOOL CALLBACK FindNewProgramWindow(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    char className[32];
-    if (!GetClassNameA(window, className, sizeof className) || strcmp(className, ProgramClass) != 0)
-        return TRUE;
-    for (int i = 0; i < search->excludedCount; ++i)
-        if (reinterpret_cast<HWND>(ParseNumber(search->excluded[i])) == window) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-// "wait-window MS [HWND,...]": waits for a program window not in the list.
-static int WaitWindow(Target&, char** arguments) {
-    DWORD deadline = GetTickCount() + static_cast<DWORD>(ParseNumber(arguments[0]));
-    WindowSearch search{arguments + 1, 0, nullptr};
-    while (search.excluded[search.excludedCount])
-        ++search.excludedCount;
-    do {
-        EnumWindows(FindNewProgramWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found) {
-            PrintWindowLine(search.found);
-            return 0;
-        }
-        Sleep(50);
-    } while (static_cast<LONG>(deadline - GetTickCount()) > 0);
-    return 1;
-}
-
-// "post MESSAGE WPARAM LPARAM [COUNT]": queues a message (COUNT times), as
-// the shell or the timer would.
-static int Post(Target& target, char** arguments) {
-    if (int status = RequireWindow(target)) return status;
-    UINT_PTR count = arguments[3] ? ParseNumber(arguments[3]) : 1;
-    for (UINT_PTR i = 0; i < count; ++i) {
-        if (!PostMessageA(target.window, static_cast<UINT>(ParseNumber(arguments[0])),
-                          ParseNumber(arguments[1]),
-                          static_cast<LPARAM>(ParseNumber(arguments[2]))))
+// "post WINDOW MESSAGE WPARAM LPARAM [COUNT]": queues a message COUNT times (a
+// click too: a modal window it opens holds nobody). A MESSAGE that is a name
+// is registered first ("TaskbarCreated", which Wine's shell never broadcasts).
+int Post(char** a) {
+    UINT message =
+        isdigit(a[1][0]) ? static_cast<UINT>(Number(a[1])) : RegisterWindowMessageA(a[1]);
+    for (UINT_PTR i = 0, count = a[4] ? Number(a[4]) : 1; i < count; ++i)
+        if (!message ||
+            !PostMessageA(Window(a[0]), message, Number(a[2]), static_cast<LPARAM>(Number(a[3]))))
             return 1;
-    }
     return 0;
 }
 
-// "send MESSAGE WPARAM LPARAM": delivers a message and prints the answer.
-static int Send(Target& target, char** arguments) {
-    if (int status = RequireWindow(target)) return status;
-    LRESULT result =
-        SendMessageA(target.window, static_cast<UINT>(ParseNumber(arguments[0])),
-                     ParseNumber(arguments[1]), static_cast<LPARAM>(ParseNumber(arguments[2])));
-    printf("%lld\n", static_cast<long long>(result));
-    return 0;
-}
-
-// "post-registered NAME [COUNT]": posts a registered message such as
-// "TaskbarCreated" (COUNT times).
-static int PostRegistered(Target& target, char** arguments) {
-    if (int status = RequireWindow(target)) return status;
-    UINT message = RegisterWindowMessageA(arguments[0]);
-    UINT_PTR count = arguments[1] ? ParseNumber(arguments[1]) : 1;
-    for (UINT_PTR i = 0; i < count; ++i)
-        if (!message || !PostMessageA(target.window, message, 0, 0)) return 1;
-    return 0;
-}
-
-// "tray-forget": removes the program's icon from the notification area behind
-// its back, as a shell that restarts loses it.
-static int TrayForget(Target& target, char**) {
-    if (int status = RequireWindow(target)) return status;
+// "tray-forget HWND": removes the program's icon 1 behind its back, as a
+// shell that restarts loses it.
+int TrayForget(char** a) {
     NOTIFYICONDATAA data{};
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    data.hWnd = target.window;
-    data.uID = TrayIconId;
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE, data.hWnd = Window(a[0]), data.uID = 1;
     return Shell_NotifyIconA(NIM_DELETE, &data) ? 0 : 1;
 }
 
-static BOOL CALLBACK PrintVisibleTooltip(HWND window, LPARAM found) {
-    char className[32];
-    if (!IsWindowVisible(window) || !GetClassNameA(window, className, sizeof className) ||
-        strcmp(className, "tooltips_class32") != 0)
-        return TRUE;
-    // GetWindowTextA would read the caption, not ask the other process.
-    char text[256];
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                             2000, &length))
-        return TRUE;
-    if (length == 0) return TRUE;
-    fwrite(text, 1, length, stdout);
-    *reinterpret_cast<bool*>(found) = true;
-    return FALSE;
-}
-
-// "tooltip MS": the text of the tooltip the shell shows (the pointer must be
-// on the icon), as its bytes in the ANSI code page.
-static int Tooltip(Target&, char** arguments) {
-    DWORD deadline = GetTickCount() + static_cast<DWORD>(ParseNumber(arguments[0]));
-    bool found = false;
-    do {
-        EnumWindows(PrintVisibleTooltip, reinterpret_cast<LPARAM>(&found));
-        if (found) return 0;
-        Sleep(50);
-    } while (static_cast<LONG>(deadline - GetTickCount()) > 0);
-    return 1;
-}
-
-// Live GDI objects of a process. Windows counts them for us; Wine answers 0,
-// but keeps each process's GDI handle table where Windows did, at the PEB's
-// GdiSharedHandleTable: 24-byte entries with the object type at byte 14.
-static constexpr size_t PebGdiTableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
-static constexpr size_t GdiEntrySize = 24;
-static constexpr size_t GdiTypeOffset = 14;
-static constexpr size_t GdiTableEntries = 65536;
-
-static long CountGdiTableEntries(HANDLE process) {
+// Live GDI objects of a process. Wine counts none, but keeps the GDI handle
+// table at the 64-bit PEB's GdiSharedHandleTable, 24-byte entries with the
+// type at byte 14. Of a 32-bit process Wine reports the 32-bit PEB, whose
+// table pointer stays empty; the 64-bit PEB is the page before it.
+long CountGdiObjects(HANDLE process) {
+    constexpr size_t entrySize = 24, entries = 65536;
     PROCESS_BASIC_INFORMATION basic{};
+    UINT64 table = 0;
     if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic,
-                                  nullptr) != 0)
-        return -1;
-    const BYTE* peb = reinterpret_cast<const BYTE*>(basic.PebBaseAddress);
-    void* table = nullptr;
-    if (!ReadProcessMemory(process, peb + PebGdiTableOffset, &table, sizeof table, nullptr) ||
+                                  nullptr) != 0 ||
+        !ReadProcessMemory(process,
+                           reinterpret_cast<BYTE*>(basic.PebBaseAddress) + 0xF8 -
+                               (sizeof(void*) == 4 ? 0x1000 : 0),
+                           &table, sizeof table, nullptr) ||
         !table)
         return -1;
-    size_t size = GdiEntrySize * GdiTableEntries;
-    BYTE* entries = static_cast<BYTE*>(malloc(size));
+    BYTE* copy = static_cast<BYTE*>(malloc(entrySize * entries));
     long used = -1;
-    if (entries && ReadProcessMemory(process, table, entries, size, nullptr)) {
+    if (copy && ReadProcessMemory(process, reinterpret_cast<void*>(static_cast<UINT_PTR>(table)),
+                                  copy, entrySize * entries, nullptr)) {
         used = 0;
-        for (size_t i = 0; i < GdiTableEntries; ++i)
-            used += entries[i * GdiEntrySize + GdiTypeOffset] != 0;
+        for (size_t i = 0; i < entries; ++i)
+            used += copy[i * entrySize + 14] != 0;
     }
-    free(entries);
+    free(copy);
     return used;
 }
 
-static long CountGdiObjects(HANDLE process) {
-    DWORD counted = GetGuiResources(process, GR_GDIOBJECTS);
-    return counted ? static_cast<long>(counted) : CountGdiTableEntries(process);
-}
-
-// Kernel handles of a process, from the system's handle list, which Wine
-// fills too (its GetProcessHandleCount answers 0).
-struct HandleEntry {
-    PVOID object;
-    ULONG_PTR processId;
-    ULONG_PTR handle;
-    ULONG access;
-    USHORT creatorBackTrace;
-    USHORT objectType;
-    ULONG attributes;
-    ULONG reserved;
-};
-struct HandleList {
-    ULONG_PTR count;
-    ULONG_PTR reserved;
-    HandleEntry entries[1];
-};
-static constexpr ULONG SystemExtendedHandleInformation = 64;
-
-static long CountKernelHandles(DWORD processId) {
-    ULONG size = 1 << 20;
-    for (int attempt = 0; attempt < 6; ++attempt, size *= 2) {
-        auto* list = static_cast<HandleList*>(malloc(size));
-        if (!list) return -1;
-        NTSTATUS status = NtQuerySystemInformation(
-            static_cast<SYSTEM_INFORMATION_CLASS>(SystemExtendedHandleInformation), list, size,
-            nullptr);
-        long count = -1;
-        if (status == 0) {
-            count = 0;
-            for (ULONG_PTR i = 0; i < list->count; ++i)
-                count += list->entries[i].processId == processId;
-        }
-        free(list);
-        if (status == 0) return count;
-    }
-    return -1;
-}
-
-// "resources": "gdi=N handles=M" of the program's process.
-static BOOL CALLBACK FindVisibleMenu(HWND window, LPARAM found) {
-    char className[32];
-    if (!IsWindowVisible(window) || !GetClassNameA(window, className, sizeof className) ||
-        strcmp(className, "#32768") != 0)
-        return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-}
-
-// "popup-menu MS": the open popup menu window and its screen rectangle,
-// "0xHWND LEFT TOP RIGHT BOTTOM".
-static int PopupMenu(Target&, char** arguments) {
-    DWORD deadline = GetTickCount() + static_cast<DWORD>(ParseNumber(arguments[0]));
-    do {
-        HWND menu = nullptr;
-        EnumWindows(FindVisibleMenu, reinterpret_cast<LPARAM>(&menu));
-        RECT bounds;
-        if (menu && GetWindowRect(menu, &bounds)) {
-            printf("0x%llx %ld %ld %ld %ld\n",
-                   static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(menu)), bounds.left,
-                   bounds.top, bounds.right, bounds.bottom);
-            return 0;
-        }
-        Sleep(50);
-    } while (static_cast<LONG>(deadline - GetTickCount()) > 0);
-    return 1;
-}
-
-static int Resources(Target& target, char**) {
-    if (int status = RequireWindow(target)) return status;
-    DWORD processId = WindowProcessId(target.window);
+// "resources HWND": "GDI HANDLES" of the window's process, the kernel handles
+// from the system's handle list, which Wine fills (it counts none per process).
+int Resources(char** a) {
+    DWORD processId = ProcessOf(Window(a[0]));
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
-    if (!process) return 1;
-    long gdi = CountGdiObjects(process);
+    long gdi = process ? CountGdiObjects(process) : -1;
     CloseHandle(process);
-    long handles = CountKernelHandles(processId);
-    printf("gdi=%ld handles=%ld\n", gdi, handles);
-    return gdi < 0 || handles < 0 ? 1 : 0;
+    struct List {
+        ULONG_PTR count, reserved;
+        struct {
+            PVOID object;
+            ULONG_PTR processId, handle;
+            ULONG access, types, attributes, reserved;
+        } entries[1];
+    };
+    constexpr ULONG size = 64 << 20;
+    auto* list = static_cast<List*>(malloc(size));
+    long handles = -1;
+    if (list && NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(64), list, size,
+                                         nullptr) == 0)
+        for (ULONG_PTR i = handles = 0; i < list->count; ++i)
+            handles += list->entries[i].processId == processId;
+    free(list);
+    printf("%ld %ld\n", gdi, handles);
+    return gdi <= 0 || handles <= 0;
 }
 
-static unsigned Widen(unsigned field) {
-    return (field << 3) | (field >> 2);
-}
-
-static bool ReadSource(const char* directory, const char* name, Picture& picture) {
-    char path[MAX_PATH];
-    snprintf(path, sizeof path, "%s\\%s", directory, name);
-    if (ReadPictureBmp(path, picture)) return true;
-    fprintf(stderr, "cannot read %s\n", path);
-    return false;
-}
-
-// "picture TEMPERATURE BMP-DIRECTORY": the icon the picture rule gives for the
-// temperature, as 16 rows of 16 RRGGBB colours widened to 8 bits as a
-// 24-bit screen shows them.
-static int ExpectedPicture(Target&, char** arguments) {
-    PictureSources sources;
-    const char* directory = arguments[1];
-    if (!ReadSource(directory, "digits.bmp", sources.digitStrip) ||
-        !ReadSource(directory, "bg_unknown.bmp", sources.unknownBackground) ||
-        !ReadSource(directory, "bg_positive.bmp", sources.positiveBackground) ||
-        !ReadSource(directory, "bg_negative.bmp", sources.negativeBackground) ||
-        !ReadSource(directory, "bg_zero.bmp", sources.zeroBackground))
-        return 1;
-    Picture picture = ComposePicture(strtod(arguments[0], nullptr), sources);
-    for (int y = 0; y < picture.height; ++y) {
-        for (int x = 0; x < picture.width; ++x) {
-            Pixel555 pixel = picture.At(x, y);
-            printf("%s%02x%02x%02x", x ? " " : "", Widen((pixel >> 10) & 31),
-                   Widen((pixel >> 5) & 31), Widen(pixel & 31));
-        }
-        printf("\n");
+// "type WINDOW HEX": replaces the text of the window's edit field (the file
+// chooser's name field is two combo boxes deep).
+int Type(char** a) {
+    static char text[8192];
+    HWND edit = Window(a[0]);
+    while (edit && !HasClass(edit, "Edit"))
+        edit = GetWindow(edit, GW_CHILD);
+    size_t length = strlen(a[1]) / 2;
+    if (!edit || length >= sizeof text) return 2;
+    for (size_t i = 0; i < length; ++i) {
+        char pair[3] = {a[1][2 * i], a[1][2 * i + 1], 0};
+        text[i] = static_cast<char>(strtoul(pair, nullptr, 16));
     }
+    text[length] = 0;
+    return SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? 0 : 1;
+}
+
+// "state WINDOW": "CHECKED ENABLED LEFT TOP RIGHT BOTTOM TEXT" (on the screen).
+int State(char** a) {
+    static char text[8192];
+    HWND window = Window(a[0]);
+    RECT r;
+    if (!GetWindowRect(window, &r)) return 2;
+    printf("%d %d %ld %ld %ld %ld ", static_cast<int>(SendMessageA(window, BM_GETCHECK, 0, 0)),
+           IsWindowEnabled(window), r.left, r.top, r.right, r.bottom);
+    PrintHex(text, SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)));
     return 0;
 }
 
-static LRESULT CALLBACK HoldWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CLOSE) PostQuitMessage(0);
-    return DefWindowProcA(window, message, wParam, lParam);
+// "cover LEFT TOP RIGHT BOTTOM": the driver's window, black and topmost, over
+// that part of the screen, showing the hand cursor; "cover" alone hides it.
+int Cover(char** a) {
+    if (!a[0]) return ShowWindow(cover, SW_HIDE) ? 0 : 1;
+    int left = static_cast<int>(Number(a[0])), top = static_cast<int>(Number(a[1]));
+    SetWindowPos(cover, HWND_TOPMOST, left, top, static_cast<int>(Number(a[2])) - left,
+                 static_cast<int>(Number(a[3])) - top, SWP_SHOWWINDOW);
+    return UpdateWindow(cover) ? 0 : 1;
 }
 
-// "hold": stays on the desktop until killed or closed, so that Wine keeps the
-// desktop up between the programs under test.
-static int Hold(Target&, char**) {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = HoldWindowProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "ZarviloDriverHold";
-    RegisterClassA(&windowClass);
-    CreateWindowExA(0, windowClass.lpszClassName, nullptr, 0, 0, 0, 0, 0, nullptr, nullptr,
-                    windowClass.hInstance, nullptr);
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0)
-        DispatchMessageA(&message);
-    return 0;
-}
-
-static const DriverCommand Commands[] = {
-    {"windows", 0, "", ListWindows},
-    {"wait-window", 1, "MS [HWND...]", WaitWindow},
-    {"post", 3, "MESSAGE WPARAM LPARAM [COUNT]", Post},
-    {"send", 3, "MESSAGE WPARAM LPARAM", Send},
-    {"post-registered", 1, "NAME [COUNT]", PostRegistered},
-    {"tray-forget", 0, "", TrayForget},
-    {"tooltip", 1, "MS", Tooltip},
-    {"popup-menu", 1, "MS", PopupMenu},
-    {"resources", 0, "", Resources},
-    {"picture", 2, "TEMPERATURE BMP-DIRECTORY", ExpectedPicture},
-    {"hold", 0, "", Hold},
-    // The dialogs' commands act on the window given with --window.
-    {"dialogs", 0, "", [](Target& t, char** a) { return ListDialogs(t.window, a); }},
-    {"control-text", 1, "ID", [](Target& t, char** a) { return ReadControlText(t.window, a); }},
-    {"type", 2, "ID HEX", [](Target& t, char** a) { return TypeIntoControl(t.window, a); }},
-    {"click", 1, "ID", [](Target& t, char** a) { return ClickControl(t.window, a); }},
-    {"control-state", 1, "ID", [](Target& t, char** a) { return ReadControlState(t.window, a); }},
-    {"key", 2, "ID VK", [](Target& t, char** a) { return PressKey(t.window, a); }},
-    {"sys-colours", 0, "", [](Target& t, char** a) { return PrintSystemColours(t.window, a); }},
+struct Command {
+    const char* name;
+    int argumentCount;
+    int (*run)(char** arguments);
 };
 
-static int Usage() {
-    fprintf(stderr, "usage: zarvilo-driver [--window HWND] COMMAND [ARGUMENTS...]\n");
-    for (const DriverCommand& command : Commands)
-        fprintf(stderr, "  %s %s\n", command.name, command.usage);
-    return 2;
+const Command Commands[] = {
+    {"windows", 1, Windows},     {"post", 4, Post}, {"tray-forget", 1, TrayForget},
+    {"resources", 1, Resources}, {"type", 2, Type}, {"state", 1, State},
+    {"cover", 0, Cover},
+};
+
+void RunCommand(char* line) {
+    char* words[16] = {};
+    int count = 0;
+    for (char* word = strtok(line, " \r\n"); word && count < 15; word = strtok(nullptr, " \r\n"))
+        words[count++] = word;
+    int status = 2;
+    for (const Command& command : Commands)
+        if (count > 0 && strcmp(words[0], command.name) == 0 && count > command.argumentCount)
+            status = command.run(words + 1);
+    printf(".end %d\n", status);
+    fflush(stdout);
 }
 
-int main(int argc, char** argv) {
-    Target target{FindWindowA(ProgramClass, nullptr)};
-    int first = 1;
-    if (argc > 2 && strcmp(argv[1], "--window") == 0) {
-        target.window = reinterpret_cast<HWND>(ParseNumber(argv[2]));
-        first = 3;
+// Hands each command to the main thread, which runs them between its messages.
+DWORD WINAPI ReadCommands(LPVOID) {
+    static char line[65536];
+    while (fgets(line, sizeof line, stdin))
+        PostThreadMessageA(mainThread, RunCommandMessage, 0,
+                           reinterpret_cast<LPARAM>(_strdup(line)));
+    PostThreadMessageA(mainThread, WM_QUIT, 0, 0);
+    return 0;
+}
+
+} // namespace
+
+int main() {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_HAND);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = "ZarviloDriver";
+    cover = CreateWindowExA(WS_EX_TOPMOST, MAKEINTATOM(RegisterClassA(&windowClass)), nullptr,
+                            WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE); // the queue exists before the reader posts
+    mainThread = GetCurrentThreadId();
+    CloseHandle(CreateThread(nullptr, 0, ReadCommands, nullptr, 0, nullptr));
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (message.hwnd || message.message != RunCommandMessage) {
+            DispatchMessageA(&message);
+        } else {
+            RunCommand(reinterpret_cast<char*>(message.lParam));
+            free(reinterpret_cast<char*>(message.lParam));
+        }
     }
-    if (first >= argc) return Usage();
-    for (const DriverCommand& command : Commands) {
-        if (strcmp(argv[first], command.name) != 0) continue;
-        if (argc - first - 1 < command.argumentCount) return Usage();
-        int status = command.run(target, argv + first + 1);
-        fflush(stdout);
-        return status;
-    }
-    return Usage();
+    return 0;
 }
