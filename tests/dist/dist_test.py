@@ -54,7 +54,7 @@ class DistTest(unittest.TestCase):
         self.addCleanup(shutil.rmtree, scratch)
         self.zip.extractall(scratch)
         check = subprocess.run(["sha256sum", "-c", "SHA256SUMS"], cwd=os.path.join(scratch, self.folder),
-                               capture_output=True, text=True)
+                               capture_output=True, text=True, env=dict(os.environ, LC_ALL="C"))
         self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
         self.assertEqual(check.stdout.count(": OK"), len(EXES) + 1)
 

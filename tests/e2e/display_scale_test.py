@@ -12,6 +12,7 @@ the composed icon's size and every pixel against the enlarged picture rule.
 import os
 import subprocess
 import sys
+import tempfile
 import unittest
 
 TOOLS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools")
@@ -20,9 +21,14 @@ PREFIX = os.environ.get("ZARVILO_WINEPREFIX", "/tmp/zarvilo-wine") + "-scale"
 
 
 def wine(prefix, *command, **extra):
+    """Runs command in the prefix: its exit status and output. The output goes
+    through a file: services that Wine starts keep a pipe open for their life."""
     environment = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", **extra)
-    return subprocess.run(list(command), env=environment, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                          stderr=subprocess.STDOUT, timeout=300)
+    with tempfile.TemporaryFile() as output:
+        status = subprocess.run(list(command), env=environment, stdin=subprocess.DEVNULL, stdout=output,
+                                stderr=subprocess.STDOUT, timeout=300).returncode
+        output.seek(0)
+        return status, output.read()
 
 
 class DisplayScaleTest(unittest.TestCase):
@@ -35,11 +41,11 @@ class DisplayScaleTest(unittest.TestCase):
             with self.subTest(dpi=dpi):
                 wine(prefix, LOADER, "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t",
                      "REG_DWORD", "/d", str(dpi), "/f")
-                wine(prefix, "wineserver", "-k")  # every process reads the scale when it starts
-                run = wine(prefix, LOADER, ICON_TESTS, "--gtest_also_run_disabled_tests",
-                           "--gtest_filter=*DisplayScale*", ZARVILO_DISPLAY_DPI=str(dpi))
-                self.assertEqual(run.returncode, 0, run.stdout.decode(errors="replace"))
-                self.assertIn(b"[  PASSED  ] 1 test", run.stdout)
+                wine(prefix, "wineserver", "-w")  # the scale is read when the prefix's server starts
+                status, output = wine(prefix, LOADER, ICON_TESTS, "--gtest_also_run_disabled_tests",
+                                      "--gtest_filter=*DisplayScale*", ZARVILO_DISPLAY_DPI=str(dpi))
+                self.assertEqual(status, 0, output.decode(errors="replace"))
+                self.assertIn(b"[  PASSED  ] 1 test", output)
 
 
 if __name__ == "__main__":
