@@ -7,6 +7,9 @@ For 96, 120, 144 and 192 dots per inch a Wine prefix of its own (kept
 beside the tests' prefix, made once) gets LogPixels; the icon test
 program's display scale case then checks the scale the program asks for,
 the composed icon's size and every pixel against the enlarged picture rule.
+At 192 the program itself must show its icon on screen twice as large, each
+pixel a 2x2 block. ZARVILO_EXE and ZARVILO_DRIVER name the program and the
+end-to-end driver.
 """
 
 import os
@@ -15,15 +18,16 @@ import sys
 import tempfile
 import unittest
 
-TOOLS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools")
+import harness
+
 LOADER, ICON_TESTS = sys.argv[1:3] if len(sys.argv) == 3 else (None, None)
 PREFIX = os.environ.get("ZARVILO_WINEPREFIX", "/tmp/zarvilo-wine") + "-scale"
 
 
-def wine(prefix, *command, **extra):
+def wine(*command, **extra):
     """Runs command in the prefix: its exit status and output. The output goes
     through a file: services that Wine starts keep a pipe open for their life."""
-    environment = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", **extra)
+    environment = dict(os.environ, WINEPREFIX=PREFIX, WINEDEBUG="-all", **extra)
     with tempfile.TemporaryFile() as output:
         status = subprocess.run(list(command), env=environment, stdin=subprocess.DEVNULL, stdout=output,
                                 stderr=subprocess.STDOUT, timeout=300).returncode
@@ -31,24 +35,45 @@ def wine(prefix, *command, **extra):
         return status, output.read()
 
 
+def doubled(rows):
+    """Rows of RGB bytes with every pixel a 2x2 block."""
+    wide = [b"".join(row[i : i + 3] * 2 for i in range(0, len(row), 3)) for row in rows]
+    return [row for row in wide for _ in range(2)]
+
+
 class DisplayScaleTest(unittest.TestCase):
+    def set_scale(self, dpi):
+        wine(LOADER, "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
+             str(dpi), "/f")
+        wine("wineserver", "-w")  # the scale is read when the prefix's server starts
+
     def test_icon_at_each_scale(self):
-        prefix = PREFIX
-        subprocess.run(["sh", "-c", '. "$0/wine-env.sh" && zarvilo_prepare_prefix', TOOLS], check=True,
-                       env=dict(os.environ, ZARVILO_WINEPREFIX=prefix))
-        self.addCleanup(wine, prefix, "wineserver", "-k")
         for dpi in (96, 120, 144, 192):
             with self.subTest(dpi=dpi):
-                wine(prefix, LOADER, "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t",
-                     "REG_DWORD", "/d", str(dpi), "/f")
-                wine(prefix, "wineserver", "-w")  # the scale is read when the prefix's server starts
-                status, output = wine(prefix, LOADER, ICON_TESTS, "--gtest_also_run_disabled_tests",
+                self.set_scale(dpi)
+                status, output = wine(LOADER, ICON_TESTS, "--gtest_also_run_disabled_tests",
                                       "--gtest_filter=*DisplayScale*", ZARVILO_DISPLAY_DPI=str(dpi))
                 self.assertEqual(status, 0, output.decode(errors="replace"))
                 self.assertIn(b"[  PASSED  ] 1 test", output)
+
+    def test_program_on_screen_at_200_percent(self):
+        self.set_scale(192)
+        session, feed = harness.WineSession(), harness.FeedPeer(value="-12,5")
+        self.addCleanup(session.close)
+        self.addCleanup(feed.close)
+        with harness.ProgramRun(session, harness.config_text(feed.url())):
+            expected = doubled(harness.picture(-12.5))
+            found = harness.wait_for(lambda: harness.Screen().find(expected, region=(300, 80)), 10)
+            self.assertTrue(found, "no 32x32 icon for -12.5 on screen")
 
 
 if __name__ == "__main__":
     if not ICON_TESTS:
         sys.exit(__doc__)
-    unittest.main(argv=sys.argv[:1], verbosity=2)
+    os.environ["ZARVILO_WINEPREFIX"] = PREFIX  # the harness's Wine runs there too
+    subprocess.run(["sh", "-c", '. "$0/wine-env.sh" && zarvilo_prepare_prefix', str(harness.TOOLS)], check=True)
+    try:
+        passed = unittest.main(argv=sys.argv[:1], verbosity=2, exit=False).result.wasSuccessful()
+    finally:
+        wine("wineserver", "-k")
+    sys.exit(0 if passed else 1)
