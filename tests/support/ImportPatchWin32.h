@@ -21,16 +21,14 @@ class ImportPatch {
     ImportPatch& operator=(const ImportPatch&) = delete;
 
     bool Active() const { return slot != nullptr; }
-    template <typename F> F Original() const { return reinterpret_cast<F>(original); }
 
   private:
     static void** FindSlot(const char* dll, const char* function) {
         auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-        auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-        auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-        const IMAGE_DATA_DIRECTORY& imports =
-            nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-        auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+        auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
+            base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+        auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(
+            base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
         for (; entry->Name; ++entry) {
             if (lstrcmpiA(reinterpret_cast<char*>(base + entry->Name), dll) != 0) continue;
             auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
