@@ -47,7 +47,7 @@ def settle(feed, requests, timeout):
 def exercise(run, feed, requests):
     """COMPOSITIONS icon compositions and REFRESHES refreshes after `requests`
     feed requests; the requests seen when they are done."""
-    run.drive("post-registered", "TaskbarCreated", str(COMPOSITIONS))
+    run.drive("post", "TaskbarCreated", "0", "0", str(COMPOSITIONS))
     run.drive("post", str(harness.WM_COMMAND), str(harness.IDM_REFRESH), "0", str(REFRESHES))
     settle(feed, requests + REFRESHES, 3 * REFRESHES)
     return requests + REFRESHES

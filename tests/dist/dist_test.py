@@ -1,13 +1,7 @@
 #!/usr/bin/env python3
-"""The release archive as a Windows user gets it:
-
-    dist_test.py ARCHIVE
-
-what it holds, its checksums, the README for Windows users, the version
-resource of every exe, that its exes are the ones the end-to-end suite runs
-(dist/), and that a second build of the same sources in another directory
-gives the same archive byte for byte.
-"""
+"""The release archive as a Windows user gets it (dist_test.py ARCHIVE): its
+contents and checksums, the README, each exe's version resource, and the same
+bytes from a second build of the same sources in another directory."""
 
 import os
 import shutil

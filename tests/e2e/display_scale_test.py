@@ -1,16 +1,7 @@
 #!/usr/bin/env python3
-"""The tray icon at four display scales, under Wine:
-
-    display_scale_test.py WINE|WINE64 ICON_TESTS
-
-For 96, 120, 144 and 192 dots per inch a Wine prefix of its own (kept
-beside the tests' prefix, made once) gets LogPixels; the icon test
-program's display scale case then checks the scale the program asks for,
-the composed icon's size and every pixel against the enlarged picture rule.
-At 192 the program itself must show its icon on screen twice as large, each
-pixel a 2x2 block. ZARVILO_EXE and ZARVILO_DRIVER name the program and the
-end-to-end driver.
-"""
+"""The tray icon at display scales of 96 to 192 dots per inch, set as LogPixels
+in a Wine prefix of its own: display_scale_test.py ICON_TESTS
+(ZARVILO_EXE and ZARVILO_DRIVER as for the end-to-end suite)."""
 
 import os
 import subprocess
@@ -20,13 +11,13 @@ import unittest
 
 import harness
 
-LOADER, ICON_TESTS = sys.argv[1:3] if len(sys.argv) == 3 else (None, None)
+ICON_TESTS = sys.argv[1] if len(sys.argv) == 2 else None
+LOADER = ICON_TESTS and (harness.WINE64 if harness.is_pe32_plus(ICON_TESTS) else harness.WINE32)
 PREFIX = os.environ.get("ZARVILO_WINEPREFIX", "/tmp/zarvilo-wine") + "-scale"
 
 
 def wine(*command, **extra):
-    """Runs command in the prefix: its exit status and output. The output goes
-    through a file: services that Wine starts keep a pipe open for their life."""
+    """Status and output of command in the prefix; Wine's services would hold a pipe open."""
     environment = dict(os.environ, WINEPREFIX=PREFIX, WINEDEBUG="-all", **extra)
     with tempfile.TemporaryFile() as output:
         status = subprocess.run(list(command), env=environment, stdin=subprocess.DEVNULL, stdout=output,
@@ -47,7 +38,7 @@ class DisplayScaleTest(unittest.TestCase):
              str(dpi), "/f")
         wine("wineserver", "-w")  # the scale is read when the prefix's server starts
 
-    def test_icon_at_each_scale(self):
+    def test_composed_icon_at_each_scale(self):  # its size and every pixel, read back
         for dpi in (96, 120, 144, 192):
             with self.subTest(dpi=dpi):
                 self.set_scale(dpi)

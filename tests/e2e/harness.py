@@ -304,8 +304,6 @@ class ProgramRun:
         self.window, self.process_id = (found[0].handle, found[0].process) if isinstance(found, list) else (None, None)
 
     def drive(self, command, *args):
-        if command == "post-registered":  # the benchmark's spelling
-            command, args = "post", (args[0], 0, 0) + args[1:]
         return self.session.drive(command, self.window, *args)
 
     def post(self, message, wparam=0, lparam=0, count=1):

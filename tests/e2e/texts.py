@@ -1,6 +1,5 @@
-"""The program's Russian texts as the tests expect them: written out here, not
-read back from the program, so that a typo in the program still fails. The
-program holds them as Windows-1251 bytes."""
+"""The program's Russian texts (Windows-1251 in the program), written out here so
+that a typo in the program still fails."""
 
 TEXTS = {
     "no data": "Нет данных", "reading": "Температура в Ларвинске [%s] по Цельсию.",

@@ -1,16 +1,8 @@
 #!/usr/bin/env python3
-"""Acquisition against real peers, through zarvilo-probe, which makes one
-refresh with the program's own code:
-
-    probe_test.py [EMULATOR...] PROBE
-
-The peers listen on 127.0.0.1 while the tests run: the feed server (inside
-this process, misbehaving on request), lighttpd with a static data file and
-tinyproxy. Each case writes a Quorbel.cfg into a scratch directory, runs the
-probe there (through EMULATOR, e.g. tools/wine-run.sh win64, when given) and
-checks its exit status, its output, the change log, the icon and what the
-peers saw.
-"""
+"""Acquisition against real peers on 127.0.0.1 (the feed server, lighttpd,
+tinyproxy), through the probe, which makes one refresh with the program's own
+code: probe_test.py [EMULATOR...] PROBE. Each case runs the probe in a scratch
+directory with its Quorbel.cfg and checks its exit status, output, log and icon."""
 
 import os
 import shutil

@@ -1,6 +1,5 @@
-// The main window procedure in a window of its own, with the system calls
-// whose failures Wine cannot produce, or whose arguments cannot be seen from
-// outside, replaced by stand-ins.
+// The main window procedure in a window of its own, with stand-ins for the
+// system calls whose failures or arguments cannot be seen from outside.
 #include <gtest/gtest.h>
 
 #include <winsock2.h>
@@ -91,24 +90,17 @@ TEST_F(MainWindowTest, WinSockFailureShowsItsBoxQuitsAndCreationCarriesOn) {
     EXPECT_TRUE(KillTimer(window, 1)) << "the timer came all the same";
 }
 
-TEST_F(MainWindowTest, StartedWinSockShowsNoBoxAndDestroyCleansUpAndQuits) {
+TEST_F(MainWindowTest, StartedWinSockShowsNoBoxCommandsAreTheWholeWParamDestroyCleansUp) {
     ImportPatch box("user32.dll", "MessageBoxA", reinterpret_cast<void*>(RecordMessageBox));
     ImportPatch cleanup("ws2_32.dll", "WSACleanup", reinterpret_cast<void*>(RecordCleanup));
     Create();
-    EXPECT_EQ(TakeQuit(), -1);
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_EXIT, 1), 0);
+    EXPECT_EQ(TakeQuit(), -1) << "a notification code matches no command";
     DestroyWindow(window);
     EXPECT_EQ(calls, std::vector<std::string>{"cleanup"});
     EXPECT_EQ(TakeQuit(), 0);
     EXPECT_FALSE(KillTimer(window, 1));
     window = nullptr;
-}
-
-TEST_F(MainWindowTest, CommandIsTheWholeWParam) {
-    Create();
-    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_EXIT, 1), 0);
-    EXPECT_EQ(TakeQuit(), -1) << "a notification code matches no command";
-    SendMessageA(window, WM_COMMAND, IDM_EXIT, 0);
-    EXPECT_EQ(TakeQuit(), 0);
 }
 
 TEST_F(MainWindowTest, TrayIconFollowsAChangedDisplayScaleOnTheTimer) {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fetch/Fetch.h"
+#include "base/Reading.h"
 #include "icon/PictureBmp.h"
 #include "icon/PictureRule.h"
 #include "tests/support/ScratchDir.h"
@@ -127,4 +127,16 @@ TEST(PictureBmpTest, RefusesOtherFormsAndShortDataLeavingThePictureAlone) {
         EXPECT_FALSE(DecodePictureBmp(bytes.data(), size, untouched));
         EXPECT_EQ(untouched.pixels, std::vector<Pixel555>{0x0042});
     }
+}
+
+// The icon's size for the display scale: 16 pixels per 96 dots per inch,
+// rounded up to whole multiples of the 16x16 picture.
+TEST(TrayIconSize, WholeMultiplesAtOrAboveTheShellsSize) {
+    // clang-format off
+    const std::pair<int, int> cases[] = { // dots per inch, icon size
+        {96, 16}, {120, 32}, {144, 32}, {168, 32}, {192, 32}, {216, 48}, {288, 48}, {384, 64},
+        {99, 32}, {98, 16}, {0, 16}, {-96, 16}, {72, 16}, {100000, 256}, {INT32_MAX, 256}};
+    // clang-format on
+    for (const auto& [dpi, size] : cases)
+        EXPECT_EQ(TrayIconSize(dpi), size) << dpi << " dots per inch";
 }
