@@ -1,8 +1,7 @@
 #!/usr/bin/env python3
-"""The settings dialog and the about box of the real program under Wine,
-driven from outside as a user would, in the order written, on two copies:
-"fresh" starts with a configuration file that holds none of the seven
-settings, "configured" with all of them and a feed server on 127.0.0.1."""
+"""The settings dialog and the about box of the program under Wine, driven from
+outside in the order written, on two copies: "fresh" starts with a file holding
+none of the seven settings, "configured" with all of them and a feed server."""
 
 import ctypes
 import time

@@ -27,7 +27,6 @@ def wine(*command, **extra):
 
 
 def doubled(rows):
-    """Rows of RGB bytes with every pixel a 2x2 block."""
     wide = [b"".join(row[i : i + 3] * 2 for i in range(0, len(row), 3)) for row in rows]
     return [row for row in wide for _ in range(2)]
 
@@ -38,7 +37,7 @@ class DisplayScaleTest(unittest.TestCase):
              str(dpi), "/f")
         wine("wineserver", "-w")  # the scale is read when the prefix's server starts
 
-    def test_composed_icon_at_each_scale(self):  # its size and every pixel, read back
+    def test_composed_icon_size_and_pixels_at_each_scale(self):
         for dpi in (96, 120, 144, 192):
             with self.subTest(dpi=dpi):
                 self.set_scale(dpi)

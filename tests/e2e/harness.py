@@ -1,12 +1,10 @@
-"""What the end-to-end tests share: the texts and pictures the program must
-show (an oracle of their own), the Wine session with one driver process for
-the whole run, feed servers, program runs in scratch directories, screenshots.
-
-The build under test: ZARVILO_EXE, driven by ZARVILO_DRIVER (built with it).
-Where 32-bit programs run through the i386 emulator, the 64-bit driver
-ZARVILO_DRIVER64 drives them, waits stretch by SLOWDOWN, only @smoke cases run
-unless ZARVILO_FULL_I686_E2E is 1, and what the emulator breaks is skipped.
-"""
+"""What the end-to-end tests share: the pictures the program must show (an
+oracle of their own), the Wine session with one driver process for the whole
+run, feed servers, program runs in scratch directories, screenshots. The build
+under test: ZARVILO_EXE, driven by ZARVILO_DRIVER. Where 32-bit programs run
+through the i386 emulator, ZARVILO_DRIVER64 drives them, waits stretch by
+SLOWDOWN, only @smoke cases run unless ZARVILO_FULL_I686_E2E is 1, and what the
+emulator breaks is skipped."""
 
 import collections
 import os

@@ -1,7 +1,7 @@
 #pragma once
-// Points one imported function of this program at a stand-in for the
-// lifetime of the object, by rewriting its slot in the import address table.
-// Tests use it to see what the code hands to the system.
+// Points one imported function of this program at a stand-in while the object
+// lives, through its slot in the import address table: tests see what the code
+// hands to the system, or make the system fail.
 #include <windows.h>
 
 #include <cstring>

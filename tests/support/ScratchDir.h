@@ -1,6 +1,5 @@
 #pragma once
-// A fresh folder under the system's temporary folder for one test, removed
-// with everything in it when the test ends.
+// A fresh temporary folder for one test, removed with its contents at its end.
 #include <filesystem>
 #include <fstream>
 #include <random>

@@ -47,8 +47,7 @@ TEST(CountTimerTick, FiresEveryRefreshTimeMinutes) {
     EXPECT_EQ(count, INT32_MAX) << "the count stops rather than wraps";
 }
 
-// Notes how many refreshes show their outcome at the same time.
-class OverlapView : public RefreshView {
+class OverlapView : public RefreshView { // notes refreshes showing at the same time
   public:
     void Show(double, const char*) override {
         if (++inside > 1) overlapped = true;
@@ -60,8 +59,7 @@ class OverlapView : public RefreshView {
     std::atomic<bool> overlapped{false};
 };
 
-// Refreshes share the process-wide buffers and reading, so they must take turns.
-TEST(RefreshProgramReading, RefreshesRunOneAtATime) {
+TEST(RefreshProgramReading, RefreshesTakeTurnsAtTheSharedBuffersAndReading) {
     AppSettings settings{}; // no source address: each fetch fails at once
     PublishSettings(settings);
     OverlapView view;

@@ -1,6 +1,5 @@
-// The tray icon wrapper against the real notification area of Wine's desktop:
-// who releases which icon, a shell that refuses the icon at start, and a
-// shell call that hangs. The lost icon's return is the end-to-end suite's.
+// The tray icon wrapper against Wine's notification area: who releases which
+// icon, a shell that refuses the icon at start, a shell call that hangs.
 #include <gtest/gtest.h>
 
 #include <windows.h>
