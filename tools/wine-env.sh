@@ -32,24 +32,28 @@ fi
 zarvilo_prepare_prefix() {
     # A prefix made while 32-bit Wine could not start lacks its 32-bit half;
     # once 32-bit Wine starts, such a prefix is made anew.
-    stamp="$WINEPREFIX/.zarvilo-ready"
+    stamp="$WINEPREFIX/.zarvilo-ready-2"
     zarvilo_can_run_win32 && stamp="$stamp-win32"
     [ -f "$stamp" ] && return 0
     mkdir -p "$(dirname "$WINEPREFIX")"
     (
         flock 9
         [ -f "$stamp" ] && exit 0
-        # Only a prefix of ours (it carries our first stamp) is ever removed.
-        if [ -f "$WINEPREFIX/.zarvilo-ready" ]; then
+        # Only a prefix of ours (it carries one of our stamps) is ever removed.
+        if ls "$WINEPREFIX"/.zarvilo-ready* >/dev/null 2>&1; then
             wineserver -k >/dev/null 2>&1
             rm -rf "$WINEPREFIX"
         fi
         "$zarvilo_wine64" wineboot -i >/dev/null 2>&1 </dev/null
-        # No crash dialog (a crash ends the process), one virtual desktop with
-        # a taskbar and notification area, links handed to a stand-in browser.
+        # A display at 100%, no crash dialog (a crash ends the process), one
+        # virtual desktop with a taskbar and notification area, links handed
+        # to a stand-in browser.
         reg="$WINEPREFIX/zarvilo.reg"
         cat >"$reg" <<REG
 REGEDIT4
+
+[HKEY_CURRENT_USER\\Control Panel\\Desktop]
+"LogPixels"=dword:00000060
 
 [HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]
 "ShowCrashDialog"=dword:00000000
@@ -66,7 +70,7 @@ REGEDIT4
 REG
         "$zarvilo_wine64" regedit /S "$reg" >/dev/null 2>&1 </dev/null
         wineserver -w
-        touch "$WINEPREFIX/.zarvilo-ready" "$stamp"
+        touch "$WINEPREFIX/.zarvilo-ready-2" "$stamp"
     ) 9>"$WINEPREFIX.lock"
     mkdir -p "$WINEPREFIX"
 }

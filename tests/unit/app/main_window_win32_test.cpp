@@ -36,12 +36,12 @@ HMODULE WINAPI RecordLoad(LPCSTR library) {
 INT_PTR WINAPI CancelDialog(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM) {
     return IDCANCEL;
 }
-// A display at 200%, told through the screen's device context alone.
+// A display at 300%, told through the screen's device context alone.
 HWND WINAPI NoTaskbar(LPCSTR, LPCSTR) {
     return nullptr;
 }
-int WINAPI DoubleScaleCaps(HDC, int index) {
-    return index == LOGPIXELSX || index == LOGPIXELSY ? 192 : 0;
+int WINAPI TripleScaleCaps(HDC, int index) {
+    return index == LOGPIXELSX || index == LOGPIXELSY ? 288 : 0;
 }
 
 class MainWindowTest : public testing::Test {
@@ -107,18 +107,17 @@ TEST_F(MainWindowTest, TrayIconFollowsAChangedDisplayScaleOnTheTimer) {
     Create();
     {
         ImportPatch find("user32.dll", "FindWindowA", reinterpret_cast<void*>(NoTaskbar));
-        ImportPatch caps("gdi32.dll", "GetDeviceCaps", reinterpret_cast<void*>(DoubleScaleCaps));
+        ImportPatch caps("gdi32.dll", "GetDeviceCaps", reinterpret_cast<void*>(TripleScaleCaps));
         ASSERT_TRUE(find.Active() && caps.Active());
         SendMessageA(window, WM_TIMER, 1, 0);
     }
-    LockHolder firstRefreshDone(refreshLock);
     ICONINFO info{};
     ASSERT_TRUE(GetIconInfo(programHandles.trayIcon.notifyData.hIcon, &info));
     BITMAP colour{};
     GetObjectA(info.hbmColor, sizeof colour, &colour);
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
-    EXPECT_EQ(colour.bmWidth, 32) << "the notification area's size at 192 dots per inch";
+    EXPECT_EQ(colour.bmWidth, 48) << "the notification area's size at 288 dots per inch";
 }
 
 // A library of the same name beside a downloaded exe must never be loaded in
