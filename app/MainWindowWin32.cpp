@@ -7,7 +7,6 @@
 #include "app/DisplayScaleWin32.h"
 #include "app/ProgramHandlesWin32.h"
 #include "app/RefreshWin32.h"
-#include "icon/PictureRule.h"
 #include "res/ResourceIds.h"
 #include "settings/SettingsDialogWin32.h"
 
@@ -54,20 +53,25 @@ static void LoadBitmaps() {
     programHandles.logoBitmap = LoadBitmapResource(IDB_LOGO);
 }
 
+// The size the notification area draws its icons at on this display.
+static int DisplayIconSize() {
+    return TrayIconSize(QueryDisplayDpi());
+}
+
 // The window is handed over here, not read back from programHandles: the
 // first refresh starts before CreateWindowExA has returned it.
 static void SetUpTrayView(HWND window) {
     trayView.trayIcon = &programHandles.trayIcon;
     trayView.bitmaps = &programHandles.iconBitmaps;
     trayView.window = window;
-    trayView.SetIconSize(TrayIconSize(QueryDisplayDpi()));
+    trayView.SetIconSize(DisplayIconSize());
 }
 
 // A changed display scale shows within a second: the icon is composed anew
 // at the notification area's new size.
 static void FollowDisplayScale() {
-    const int size = TrayIconSize(QueryDisplayDpi());
-    if (size != trayView.IconSize()) trayView.Resize(size);
+    const int size = DisplayIconSize();
+    if (size != trayView.CurrentIconSize()) trayView.Resize(size);
 }
 
 static void OnCreate(HWND window) {

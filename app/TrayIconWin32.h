@@ -59,7 +59,7 @@ class TrayView : public RefreshView {
     HICON Compose(double temperature) const;
     void Show(double temperature, const char* tooltip) override;
 
-    int IconSize() const { return iconSize; }
+    int CurrentIconSize() const { return iconSize; }
     // The size for icons to come; before the icon is added.
     void SetIconSize(int size) { iconSize = size; }
     // Shows what is shown at another size.
@@ -69,6 +69,6 @@ class TrayView : public RefreshView {
     // A refresh and a new size each compose and hand over the icon whole, so
     // the last icon shown always has the last size.
     Lock viewLock;
-    std::atomic<int> iconSize{16};
+    std::atomic<int> iconSize{IconSize};
     double shownTemperature = UnknownTemperature;
 };

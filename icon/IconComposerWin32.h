@@ -3,6 +3,8 @@
 // the plan of the portable picture rule.
 #include <windows.h>
 
+#include "icon/PictureRule.h"
+
 // The digit strip's background colour, magenta.
 inline constexpr COLORREF GlyphKeyColour = RGB(255, 0, 255);
 
@@ -20,8 +22,7 @@ struct IconBitmaps {
 // multiple of 16 (TrayIconSize). The icon takes the display format of
 // window's device context. Safe to call from any thread: compositions take
 // turns, because a source bitmap can be selected into one device context only.
-HICON ComposeTemperatureIcon(double temperature, const IconBitmaps& bitmaps, HWND window,
-                             int size = 16);
+HICON ComposeTemperatureIcon(double temperature, const IconBitmaps& bitmaps, HWND window, int size);
 
 // Copies the source rectangle onto the destination rectangle of the same
 // size, leaving the destination where the source pixel is the key colour.

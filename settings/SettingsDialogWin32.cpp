@@ -48,16 +48,12 @@ HMODULE LoadSystemLibrary(const char* fileName) {
     return LoadLibraryA(path);
 }
 
-template <typename Function> Function LoadSystemFunction(const char* library, const char* name) {
-    HMODULE module = LoadSystemLibrary(library);
-    FARPROC found = module ? GetProcAddress(module, name) : nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(found));
-}
-
 template <typename Function>
 Function LoadSystemFunctionOnce(Function& cached, const char* library, const char* name) {
-    if (!cached) cached = LoadSystemFunction<Function>(library, name);
-    return cached;
+    if (cached) return cached;
+    HMODULE module = LoadSystemLibrary(library);
+    FARPROC found = module ? GetProcAddress(module, name) : nullptr;
+    return cached = reinterpret_cast<Function>(reinterpret_cast<void*>(found));
 }
 
 decltype(&InitCommonControlsEx) registerControls;

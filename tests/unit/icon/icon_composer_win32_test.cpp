@@ -146,7 +146,7 @@ TEST_F(IconComposerTest, DrawsForTheWindowItIsGiven) {
         ImportPatch get("user32.dll", "GetDC", reinterpret_cast<void*>(RecordGetDC));
         ImportPatch release("user32.dll", "ReleaseDC", reinterpret_cast<void*>(RecordReleaseDC));
         ASSERT_TRUE(get.Active() && release.Active());
-        DestroyIcon(ComposeTemperatureIcon(7.5, bitmaps, window));
+        DestroyIcon(ComposeTemperatureIcon(7.5, bitmaps, window, IconSize));
     }
     EXPECT_EQ(contextWindows, std::vector<HWND>({window, window}));
     DestroyWindow(window);
