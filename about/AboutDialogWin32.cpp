@@ -26,9 +26,9 @@ constexpr COLORREF LinkColour = RGB(0, 0, 255);
 void SubclassLinkLabels(HWND dialog) {
     auto linkProc = reinterpret_cast<LONG_PTR>(LinkStaticProc);
     LONG_PTR baseProc =
-        SetWindowLongPtrA(GetDlgItem(dialog, IDC_MAIL_LINK), GWLP_WNDPROC, linkProc);
+        SetWindowLongPtrW(GetDlgItem(dialog, IDC_MAIL_LINK), GWLP_WNDPROC, linkProc);
     linkLabelBaseProc = reinterpret_cast<WNDPROC>(baseProc);
-    SetWindowLongPtrA(GetDlgItem(dialog, IDC_WEB_LINK), GWLP_WNDPROC, linkProc);
+    SetWindowLongPtrW(GetDlgItem(dialog, IDC_WEB_LINK), GWLP_WNDPROC, linkProc);
 }
 
 void DrawLogo(HDC dc) {
@@ -67,7 +67,7 @@ void PaintAboutBox(HWND dialog) {
     EndPaint(dialog, &paint);
 }
 
-const char* LinkAddress(HWND label) {
+const wchar_t* LinkAddress(HWND label) {
     return GetDlgCtrlID(label) == IDC_MAIL_LINK ? ContactMailAddress : ContactWebAddress;
 }
 
@@ -80,13 +80,13 @@ void PaintLinkLabel(HWND label, HDC dc) {
     SetTextColor(dc, LinkColour);
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     HGDIOBJ previous = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    const char* address = LinkAddress(label);
-    TextOutA(dc, 0, 0, address, lstrlenA(address));
+    const wchar_t* address = LinkAddress(label);
+    TextOutW(dc, 0, 0, address, lstrlenW(address));
     SelectObject(dc, previous);
 }
 
-void OpenAddress(const char* target) {
-    ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOWNORMAL);
+void OpenAddress(const wchar_t* target) {
+    ShellExecuteW(nullptr, L"open", target, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void CloseAboutBox(HWND dialog, WPARAM wParam) {
@@ -118,7 +118,7 @@ INT_PTR OnAboutCommand(HWND dialog, WPARAM wParam) {
 void OpenAboutBox(HINSTANCE instance, HWND owner, HBITMAP logo) {
     if (aboutDialogOpen) return;
     logoBitmap = logo;
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ABOUT), owner, AboutDialogProc, 0);
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_ABOUT), owner, AboutDialogProc, 0);
 }
 
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -142,7 +142,7 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 LRESULT CALLBACK LinkStaticProc(HWND label, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_MOUSEMOVE:
-        SetCursor(LoadCursorA(nullptr, IDC_HAND));
+        SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649))); // IDC_HAND
         break;
     case WM_PAINT: {
         PAINTSTRUCT paint;
@@ -154,5 +154,5 @@ LRESULT CALLBACK LinkStaticProc(HWND label, UINT message, WPARAM wParam, LPARAM 
         PaintLinkLabel(label, reinterpret_cast<HDC>(wParam));
         return 0;
     }
-    return CallWindowProcA(linkLabelBaseProc, label, message, wParam, lParam);
+    return CallWindowProcW(linkLabelBaseProc, label, message, wParam, lParam);
 }

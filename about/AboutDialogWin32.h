@@ -5,9 +5,9 @@
 // The contact addresses the about box shows and opens.
 #define ZARVILO_CONTACT_MAIL "info@larvinsk.ru"
 #define ZARVILO_CONTACT_WEB "http://larvinsk.ru/"
-inline constexpr char ContactMailAddress[] = ZARVILO_CONTACT_MAIL;
-inline constexpr char ContactWebAddress[] = ZARVILO_CONTACT_WEB;
-inline constexpr char ContactMailTarget[] = "mailto:" ZARVILO_CONTACT_MAIL;
+inline constexpr wchar_t ContactMailAddress[] = L"" ZARVILO_CONTACT_MAIL;
+inline constexpr wchar_t ContactWebAddress[] = L"" ZARVILO_CONTACT_WEB;
+inline constexpr wchar_t ContactMailTarget[] = L"mailto:" ZARVILO_CONTACT_MAIL;
 
 // Runs the modal about box over owner, showing logo, unless it is open already.
 void OpenAboutBox(HINSTANCE instance, HWND owner, HBITMAP logo);

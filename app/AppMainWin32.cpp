@@ -10,36 +10,37 @@
 struct TrayMenuEntry {
     UINT flags;
     UINT command;
-    const char* text;
+    const wchar_t* text;
 };
 
 static constexpr TrayMenuEntry TrayMenuEntries[] = {
-    {MF_STRING, IDM_GRAPH, "График температуры"},
-    {MF_STRING, IDM_REFRESH, "Обновить данные"},
-    {MF_STRING, IDM_SETTINGS, "Установки"},
-    {MF_SEPARATOR, 0, ""},
-    {MF_STRING, IDM_ABOUT, "О программе"},
-    {MF_SEPARATOR, 0, ""},
-    {MF_STRING, IDM_EXIT, "Выход"},
+    {MF_STRING, IDM_GRAPH, L"График температуры"},
+    {MF_STRING, IDM_REFRESH, L"Обновить данные"},
+    {MF_STRING, IDM_SETTINGS, L"Установки"},
+    {MF_SEPARATOR, 0, L""},
+    {MF_STRING, IDM_ABOUT, L"О программе"},
+    {MF_SEPARATOR, 0, L""},
+    {MF_STRING, IDM_EXIT, L"Выход"},
 };
 
+// A Unicode window: every text it is sent or sends arrives as UTF-16.
 ATOM RegisterMainWindowClass(HINSTANCE instance) {
-    WNDCLASSA windowClass{};
+    WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = MainWindowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(32516));     // IDI_ASTERISK
-    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    windowClass.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32516));     // IDI_ASTERISK
+    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
     // Never painted: the window is never shown.
     windowClass.hbrBackground =
         reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_INACTIVEBORDER + 1));
     windowClass.lpszClassName = MainWindowClassName;
-    return RegisterClassA(&windowClass);
+    return RegisterClassW(&windowClass);
 }
 
 static HMENU BuildTrayMenu() {
     HMENU menu = CreatePopupMenu();
     for (const TrayMenuEntry& entry : TrayMenuEntries)
-        AppendMenuA(menu, entry.flags, entry.command, entry.text);
+        AppendMenuW(menu, entry.flags, entry.command, entry.text);
     return menu;
 }
 
@@ -50,15 +51,15 @@ static void LoadStartupSettings(const char* defaultLogPath) {
 }
 
 static HWND CreateMainWindow(HINSTANCE instance) {
-    return CreateWindowExA(0, MainWindowClassName, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
+    return CreateWindowExW(0, MainWindowClassName, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
                            nullptr, nullptr, instance, nullptr);
 }
 
 static int RunMessageLoop() {
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0)) {
+    while (GetMessageW(&message, nullptr, 0, 0)) {
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
     return static_cast<int>(message.wParam);
 }
@@ -67,7 +68,7 @@ int AppMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int) {
     programHandles.instance = instance;
     if (!previousInstance && !RegisterMainWindowClass(instance)) return 0;
     programHandles.trayMenu = BuildTrayMenu();
-    char defaultLogPath[PathBufferSize];
+    char defaultLogPath[PathUtf8Size];
     if (!LocateStartupFiles(appState.configPath, defaultLogPath)) return 0;
     LoadStartupSettings(defaultLogPath);
     programHandles.mainWindow = CreateMainWindow(instance);

@@ -3,11 +3,15 @@
 #include <cstdint>
 
 #include "base/Lock.h"
+#include "base/Text.h"
 #include "fetch/Fetch.h"
 #include "fetch/SourceUrl.h"
 #include "settings/Settings.h"
 
+// Windows' longest path in characters with its terminator, and the bytes
+// such a path takes in UTF-8.
 inline constexpr int PathBufferSize = 260;
+inline constexpr int PathUtf8Size = Utf8Size(PathBufferSize - 1);
 
 // The process-wide state that the portable code shares. The program's
 // Windows handles (window, menu, bitmaps, tray icon) live beside it in
@@ -19,7 +23,7 @@ struct AppState {
     FetchBuffers buffers;
     int32_t timerTicks;
     uint32_t lastThreadId;
-    char configPath[PathBufferSize];
+    char configPath[PathUtf8Size];
 };
 
 extern AppState appState;

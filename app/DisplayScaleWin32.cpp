@@ -7,7 +7,7 @@ using WindowDpiFunction = UINT(WINAPI*)(HWND);
 
 // Both come with Windows 10 1607; user32 is always loaded.
 template <typename Function> Function User32Function(const char* name) {
-    FARPROC found = GetProcAddress(GetModuleHandleA("user32.dll"), name);
+    FARPROC found = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
     return reinterpret_cast<Function>(reinterpret_cast<void*>(found));
 }
 
@@ -22,7 +22,7 @@ int ScreenDpi() {
 // is the scale the system had when the user signed in.
 int AwareDpi() {
     const auto windowDpi = User32Function<WindowDpiFunction>("GetDpiForWindow");
-    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
     const int dpi = windowDpi && taskbar ? static_cast<int>(windowDpi(taskbar)) : 0;
     return dpi > 0 ? dpi : ScreenDpi();
 }

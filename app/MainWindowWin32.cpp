@@ -14,7 +14,7 @@ static constexpr UINT TrayIconId = 1;
 static constexpr UINT_PTR RefreshTimerId = 1;
 static constexpr UINT TimerPeriodMs = 1000;
 static constexpr WORD WinSockVersion = 0x0101;
-static constexpr char GraphPageAddress[] = "http://" ZARVILO_FEED_HOST "/cgi/rrd.pl/to.html";
+static constexpr wchar_t GraphPageAddress[] = L"http://" ZARVILO_FEED_HOST "/cgi/rrd.pl/to.html";
 
 // Sent by the shell to every top-level window when the notification area is
 // created anew; registered at window creation.
@@ -34,13 +34,13 @@ static HICON ComposeNoReadingIcon() {
 static void StartWinSock() {
     WSADATA data;
     if (WSAStartup(WinSockVersion, &data) == 0) return;
-    MessageBoxA(nullptr, "Невозможно инициализировать WinSock.", "Ошибка", MB_OK | MB_TASKMODAL);
+    MessageBoxW(nullptr, L"Невозможно инициализировать WinSock.", L"Ошибка", MB_OK | MB_TASKMODAL);
     WSACleanup();
     PostQuitMessage(0);
 }
 
 static HBITMAP LoadBitmapResource(int id) {
-    return LoadBitmapA(programHandles.instance, MAKEINTRESOURCEA(id));
+    return LoadBitmapW(programHandles.instance, MAKEINTRESOURCEW(id));
 }
 
 static void LoadBitmaps() {
@@ -81,7 +81,7 @@ static void OnCreate(HWND window) {
     SetUpTrayView(window);
     programHandles.trayIcon.Add(window, TrayIconId, ComposeNoReadingIcon(), NoReadingTooltip,
                                 WM_TRAYNOTIFY);
-    taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+    taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
     // refreshLock is ready before any code runs, so the first refresh may start.
     StartTrayRefresh();
 }
@@ -111,7 +111,7 @@ static void OnTimer() {
 }
 
 static void OpenGraphPage() {
-    ShellExecuteA(nullptr, "open", GraphPageAddress, nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(nullptr, L"open", GraphPageAddress, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 static void ShowTrayMenu(HWND window) {
@@ -121,7 +121,7 @@ static void ShowTrayMenu(HWND window) {
     SetForegroundWindow(window);
     TrackPopupMenu(programHandles.trayMenu, TPM_BOTTOMALIGN | TPM_RIGHTALIGN, pointer.x, pointer.y,
                    0, window, nullptr);
-    PostMessageA(window, WM_NULL, 0, 0);
+    PostMessageW(window, WM_NULL, 0, 0);
 }
 
 static void OnTrayNotify(HWND window, LPARAM mouseMessage) {
@@ -193,5 +193,5 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         }
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-bool JoinStartupPath(const char* directory, const char* fileName, char (&out)[PathBufferSize]) {
+bool JoinStartupPath(const char* directory, const char* fileName, char (&out)[PathUtf8Size]) {
     size_t directoryLength = strlen(directory);
     size_t nameLength = strlen(fileName);
     out[0] = '\0';

@@ -1,12 +1,14 @@
 #include "app/TrayIconWin32.h"
 
-// The shell is told the record's first published form (a 64-byte tooltip,
-// no balloons), so it reads no further than that.
-static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V1_SIZE == 88, "88-byte record on 32 bits");
+#include "base/Text.h"
+
+// The shell is told the record's first published form (a 64-character
+// tooltip, no balloons), so it reads no further than that.
+static_assert(sizeof(void*) != 4 || NOTIFYICONDATAW_V1_SIZE == 152, "152-byte record on 32 bits");
 
 void TrayIcon::Add(HWND window, UINT id, HICON icon, const char* tip, UINT callbackMessage) {
     LockHolder hold(recordLock);
-    notifyData.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    notifyData.cbSize = NOTIFYICONDATAW_V1_SIZE;
     notifyData.hWnd = window;
     notifyData.uID = id;
     notifyData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
@@ -67,14 +69,14 @@ void TrayIcon::Restore(HICON noReadingIcon) {
 
 void TrayIcon::SetTip(const char* tip) {
     if (tip) {
-        lstrcpynA(notifyData.szTip, tip, TrayTipSize);
+        Cp1251ToUtf16(tip, notifyData.szTip, TrayTipSize);
     } else {
         notifyData.szTip[0] = '\0';
     }
 }
 
 bool TrayIcon::Notify(DWORD operation) {
-    return Shell_NotifyIconA(operation, &notifyData) != FALSE;
+    return Shell_NotifyIconW(operation, &notifyData) != FALSE;
 }
 
 HICON TrayView::Compose(double temperature) const {

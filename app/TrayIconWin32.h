@@ -15,8 +15,9 @@ inline constexpr int TrayTipSize = 64;
 
 class TrayIcon {
   public:
-    NOTIFYICONDATAA notifyData;
+    NOTIFYICONDATAW notifyData;
 
+    // Tooltips are the program's Windows-1251 texts.
     void Add(HWND window, UINT id, HICON icon, const char* tip, UINT callbackMessage);
     void Modify(HICON icon, const char* tip);
     // Modify with the tooltip as it is.

@@ -42,7 +42,7 @@ struct FetchReport {
     FetchStep step;
     int32_t error; // the platform's error code of the failed call; 0 when none
     bool viaProxy; // host and port are the proxy's
-    char host[HostNameLimit + 1];
+    char host[Utf8Size(HostNameLimit)];
     long port;
     char detail[80]; // Status: the status line; BadValue: the text read as the value
 };

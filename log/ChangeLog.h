@@ -13,6 +13,6 @@ inline constexpr int LogTimestampLength = 17;
 // "dd.MM.yyyy  HH:mm" into out, which holds at least LogTimestampLength + 1 bytes.
 void FormatLogTimestamp(const LogTime& time, char* out);
 
-// Appends text (without its terminator) to the file at path, after the time
-// stamp of the current local time when withTimestamp is set.
+// Appends text (without its terminator) to the file at path (UTF-8), after
+// the time stamp of the current local time when withTimestamp is set.
 AppendLogResult AppendLogLine(const char* path, const char* text, bool withTimestamp);

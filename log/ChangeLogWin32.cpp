@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "base/Text.h"
 #include "log/LogFile.h"
 
 namespace {
@@ -16,8 +17,11 @@ LogFile::~LogFile() {
 }
 
 bool LogFile::Open(const char* path) {
+    // A path cut short would name another file.
+    const Utf16Text<MAX_PATH> widePath = Utf16FromUtf8<MAX_PATH>(path);
+    if (!widePath.whole) return false;
     // Other writers are admitted, readers are not.
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+    HANDLE file = CreateFileW(widePath.text, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     handle = reinterpret_cast<intptr_t>(file);

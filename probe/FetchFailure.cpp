@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "base/Text.h"
 #include "fetch/FeedResponse.h"
 #include "fetch/FetchPhases.h"
 #include "probe/ProbePlatform.h"
@@ -44,6 +45,13 @@ std::string DescribeReceiveFailure(const FetchReport& report) {
     }
 }
 
+// The server's text quoted in the report, as a terminal shows it.
+std::string Detail(const FetchReport& report) {
+    char text[Utf8Size(sizeof report.detail)];
+    Cp1251ToUtf8(report.detail, text, sizeof text);
+    return text;
+}
+
 } // namespace
 
 std::string DescribeFetchFailure(const FetchReport& report, const char* sourceUrl,
@@ -72,11 +80,12 @@ std::string DescribeFetchFailure(const FetchReport& report, const char* sourceUr
     case FetchStep::Status:
         // Through a proxy this is the proxy's own status line, whatever the source said.
         return std::string("failed: status line from ") + (report.viaProxy ? "the " : "") +
-               Peer(report) + ": " + report.detail;
+               Peer(report) + ": " + Detail(report);
     case FetchStep::NoMarker:
         return Format("failed: no \"%s\" in the answer's printable text", ValueMarker);
     case FetchStep::BadValue:
-        return Format("failed: no value after \"%s\": found \"%s\"", ValueMarker, report.detail);
+        return Format("failed: no value after \"%s\": found \"%s\"", ValueMarker,
+                      Detail(report).c_str());
     }
     return "failed: ?";
 }

@@ -4,7 +4,8 @@
 
 #include "fetch/Fetch.h"
 
-// "failed: ..." for the step in report, in Windows-1251 like the settings it
-// may quote; sourceUrl is the configured address, valueText the value read.
+// "failed: ..." for the step in report, in UTF-8 like the settings it may
+// quote (the server's own words are read as Windows-1251); sourceUrl is the
+// configured address, valueText the value read.
 std::string DescribeFetchFailure(const FetchReport& report, const char* sourceUrl,
                                  const char* valueText);

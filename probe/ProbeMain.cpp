@@ -12,9 +12,9 @@
 #include "app/AppState.h"
 #include "app/StartupPaths.h"
 #include "app/Refresh.h"
+#include "base/Text.h"
 #include "icon/PictureBmp.h"
 #include "icon/PictureRule.h"
-#include "probe/Cp1251.h"
 #include "probe/EmbeddedBitmaps.h"
 #include "probe/FetchFailure.h"
 #include "probe/ProbePlatform.h"
@@ -28,7 +28,7 @@ const char Usage[] =
     "  Run it in the program's folder when the tray icon shows no data: one refresh\n"
     "  with the settings of Quorbel.cfg in the current directory, what the tray icon\n"
     "  would show and, without a reading, a \"failed:\" line naming the step that failed.\n"
-    "  --raw   into a file or pipe, the program's texts as Windows-1251 bytes, not UTF-8\n"
+    "  --raw   into a file or pipe, the program's own texts as Windows-1251 bytes, not UTF-8\n"
     "  --icon  write the tray icon's 16x16 picture to FILE.bmp\n"
     "  --help  print this and exit\n"
     "Exit status: 0 valid reading, 1 no value, 2 invalid data, 3 probe failed.\n";
@@ -86,16 +86,24 @@ int ExitStatus(RefreshOutcome outcome) {
     return outcome == RefreshOutcome::NoValue ? ExitNoValue : ExitInvalidData;
 }
 
-// Prints one line of Windows-1251 text: to a console as characters, to a file
-// or pipe as UTF-8 bytes or, with --raw, as they are.
+// Prints one line of UTF-8: to a console as characters, to a file or pipe as
+// it is.
 void PrintLine(const std::string& line) {
     const std::string text = line + "\n";
-    if (WriteToConsole(text.c_str())) return;
-    fputs(rawOutput ? text.c_str() : Cp1251ToUtf8(text.c_str()).c_str(), stdout);
+    if (!WriteToConsole(text.c_str())) fputs(text.c_str(), stdout);
 }
 
 void PrintText(const char* label, const char* text) {
     PrintLine(std::string(label) + ": " + text);
+}
+
+// One of the program's own Windows-1251 texts; with --raw into a file or
+// pipe, as the program holds it.
+void PrintProgramText(const char* label, const char* text) {
+    const std::string line = std::string(label) + ": " + text + "\n";
+    std::string utf8(static_cast<size_t>(Utf8Size(static_cast<int>(line.size()))), '\0');
+    Cp1251ToUtf8(line.c_str(), utf8.data(), utf8.size());
+    if (!WriteToConsole(utf8.c_str())) fputs(rawOutput ? line.c_str() : utf8.c_str(), stdout);
 }
 
 bool DecodeEmbedded(const char* name, Picture& picture) {
@@ -140,8 +148,8 @@ int main(int argc, char** argv) {
         return ExitValid;
     }
     rawOutput = options.raw;
-    char configPath[PathBufferSize];
-    char defaultLogPath[PathBufferSize];
+    char configPath[PathUtf8Size];
+    char defaultLogPath[PathUtf8Size];
     if (!StartProbePlatform() || !LocateStartupFiles(configPath, defaultLogPath)) {
         fputs("zarvilo-probe: no usable current directory or sockets\n", stderr);
         return ExitProbeFailed;
@@ -158,7 +166,7 @@ int main(int argc, char** argv) {
     if (outcome != RefreshOutcome::ValidReading) {
         PrintLine(DescribeFetchFailure(report, settings.SourceURL, appState.reading.valueText));
     }
-    if (view.shown) PrintText("tooltip", view.tooltip.c_str());
+    if (view.shown) PrintProgramText("tooltip", view.tooltip.c_str());
     if (options.iconPath != nullptr) {
         if (!WriteIcon(options.iconPath, view.temperature)) {
             fprintf(stderr, "zarvilo-probe: cannot write %s\n", options.iconPath);

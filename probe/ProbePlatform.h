@@ -6,9 +6,9 @@
 // Starts sockets as the program's main window does.
 bool StartProbePlatform();
 
-// Writes Windows-1251 text through the console's wide-character output, so
-// that it reads right whatever the console's code page. False when stdout is
-// not a console (a file or a pipe), which takes bytes instead.
+// Writes UTF-8 text through the console's wide-character output, so that it
+// reads right whatever the console's code page. False when stdout is not a
+// console (a file or a pipe), which takes bytes instead.
 bool WriteToConsole(const char* text);
 
 // The platform's words for a socket error code, e.g. "connection refused".

@@ -2,22 +2,24 @@
 
 #include <winsock2.h>
 
-#include "probe/Cp1251.h"
+#include "base/Text.h"
 
 bool StartProbePlatform() {
     WSADATA data;
     return WSAStartup(MAKEWORD(1, 1), &data) == 0;
 }
 
-// The console's code page (866 on a Russian system) cannot show Windows-1251
-// bytes, and setting it would outlast the probe; wide output needs neither.
+// The console's code page (866 on a Russian system) cannot show every
+// character, and setting it would outlast the probe; wide output needs neither.
 bool WriteToConsole(const char* text) {
     HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD mode;
     if (!GetConsoleMode(output, &mode)) return false;
-    const std::wstring wide = Cp1251ToWide(text);
+    std::wstring wide(strlen(text) + 1, L'\0');
+    Utf8ToUtf16(text, wide.data(), wide.size());
     DWORD written;
-    WriteConsoleW(output, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    WriteConsoleW(output, wide.c_str(), static_cast<DWORD>(wcslen(wide.c_str())), &written,
+                  nullptr);
     return true;
 }
 

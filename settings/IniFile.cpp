@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/Text.h"
+
 namespace {
 
 constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
@@ -237,21 +239,41 @@ int32_t IniGetInt(const char* section, const char* key, int32_t defaultValue, co
     return ParseProfileInt(digits);
 }
 
+// The first limit characters of a UTF-8 text, as Windows cuts a value it
+// hands out: whole characters only.
+static std::string CutUtf8(const char* text, int limit) {
+    std::basic_string<Utf16Unit> units(static_cast<size_t>(limit) + 1, 0);
+    Utf8ToUtf16(text, units.data(), units.size());
+    std::string cut(static_cast<size_t>(Utf8Size(limit)), '\0');
+    Utf16ToUtf8(units.data(), cut.data(), cut.size());
+    return cut;
+}
+
 int IniGetString(const char* section, const char* key, const char* defaultValue, char* buffer,
-                 int bufferSize, const char* file) {
+                 int limit, const char* file) {
+    if (!buffer || limit < 0) return 0;
     std::string text;
     std::optional<std::string_view> value;
     if (section && key && ReadWholeFile(file, text)) value = FindIniValue(text, section, key);
-    if (value) return CopyProfileValue(*value, buffer, bufferSize);
-    // Defaults are the program's own texts: no quotes to strip.
-    return CopyCut(defaultValue ? defaultValue : "", buffer, bufferSize);
+    if (value) {
+        // One byte is one character in Windows-1251.
+        std::string cut(static_cast<size_t>(limit) + 1, '\0');
+        CopyProfileValue(*value, cut.data(), limit + 1);
+        Cp1251ToUtf8(cut.c_str(), buffer, static_cast<size_t>(Utf8Size(limit)));
+    } else {
+        // Defaults are the program's own texts: no quotes to strip.
+        std::strcpy(buffer, CutUtf8(defaultValue ? defaultValue : "", limit).c_str());
+    }
+    return static_cast<int>(std::strlen(buffer));
 }
 
 bool IniWriteString(const char* section, const char* key, const char* value, const char* file) {
     if (!section || !key || !file) return false;
+    std::string bytes(std::strlen(value ? value : "") + 1, '\0');
+    if (!Utf8ToCp1251(value ? value : "", bytes.data(), bytes.size())) return false;
     std::string text;
     bool existed = ReadWholeFile(file, text);
-    std::string updated = SetIniValue(text, section, key, value ? value : "");
+    std::string updated = SetIniValue(text, section, key, bytes.c_str());
     if (existed && updated == text) return true;
     return WriteWholeFile(file, updated);
 }

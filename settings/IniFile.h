@@ -27,9 +27,10 @@ int CopyProfileValue(std::string_view value, char* buffer, int bufferSize);
 // up to the first other character, wrapping at 32 bits.
 int32_t ParseProfileInt(std::string_view value);
 
-// The three profile functions over a file, with the system's argument order.
-// Section and key are required: the system's listings of names are not kept.
+// The three profile functions over a file in Windows-1251, with the
+// arguments and the UTF-8 values of settings/Profile.h. Section and key are
+// required: the system's listings of names are not kept.
 int32_t IniGetInt(const char* section, const char* key, int32_t defaultValue, const char* file);
 int IniGetString(const char* section, const char* key, const char* defaultValue, char* buffer,
-                 int bufferSize, const char* file);
+                 int limit, const char* file);
 bool IniWriteString(const char* section, const char* key, const char* value, const char* file);

@@ -11,10 +11,26 @@ constexpr char SettingsSection[] = "Settings";
 constexpr char ProxySection[] = "Proxy";
 constexpr char LogSection[] = "LogOptions";
 
+static_assert(SourceUrlLimit <= ProfileValueLimit, "the longest setting is read whole");
+
 template <size_t Size>
 void ReadText(const char* section, const char* key, const char* defaultValue, char (&field)[Size],
               const char* file) {
-    ProfileGetString(section, key, defaultValue, field, static_cast<int>(Size), file);
+    static_assert(Size % 3 == 1, "a field holds Utf8Size(limit) bytes");
+    ProfileGetString(section, key, defaultValue, field, static_cast<int>(Size / 3), file);
+}
+
+// Writes a text the file can hold; false leaves the file's value as it was.
+bool SaveText(const char* section, const char* key, const char* value, const char* file) {
+    if (!ProfileCanHold(value)) return false;
+    ProfileWriteString(section, key, value, file);
+    return true;
+}
+
+bool SavePath(const char* section, const char* key, const char* path, const char* file) {
+    char alias[Utf8Size(LogFileLimit)];
+    if (SaveText(section, key, path, file)) return true;
+    return ProfileHoldablePath(path, alias, sizeof alias) && SaveText(section, key, alias, file);
 }
 
 const char* FlagText(int32_t flag) {
@@ -37,14 +53,19 @@ void LoadSettings(const char* configPath, const char* defaultLogPath, AppSetting
                       defaultLogPath ? defaultLogPath : "");
 }
 
-void SaveSettings(const char* configPath, const AppSettings& settings) {
+unsigned SaveSettings(const char* configPath, const AppSettings& settings) {
     char refreshTime[12];
     std::snprintf(refreshTime, sizeof refreshTime, "%" PRId32, settings.RefreshTime);
-    ProfileWriteString(SettingsSection, "SourceURL", settings.SourceURL, configPath);
+    unsigned unsaved = AllSaved;
+    if (!SaveText(SettingsSection, "SourceURL", settings.SourceURL, configPath))
+        unsaved |= UnsavedSourceUrl;
     ProfileWriteString(SettingsSection, "RefreshTime", refreshTime, configPath);
     ProfileWriteString(ProxySection, "UseProxy", FlagText(settings.UseProxy), configPath);
     ProfileWriteString(LogSection, "WriteLog", FlagText(settings.WriteLog), configPath);
-    ProfileWriteString(ProxySection, "HostName", settings.HostName, configPath);
-    ProfileWriteString(ProxySection, "RemotePort", settings.RemotePort, configPath);
-    ProfileWriteString(LogSection, "LogFile", settings.LogFile, configPath);
+    if (!SaveText(ProxySection, "HostName", settings.HostName, configPath))
+        unsaved |= UnsavedHostName;
+    if (!SaveText(ProxySection, "RemotePort", settings.RemotePort, configPath))
+        unsaved |= UnsavedRemotePort;
+    if (!SavePath(LogSection, "LogFile", settings.LogFile, configPath)) unsaved |= UnsavedLogFile;
+    return unsaved;
 }

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include "base/Text.h"
 #include "res/ResourceIds.h"
 #include "settings/SettingsRules.h"
 
@@ -22,8 +23,9 @@ constexpr CheckBoxGroup LogGroup{IDC_WRITE_LOG, IDC_LOG_FILE, IDC_BROWSE_LOG};
 constexpr int MinutesTextSize = 64;
 
 // One filter; the literal's own terminator ends the list with an empty pair.
-constexpr char LogFileFilter[] = "Все файлы (*.*)\0*.*\0";
-constexpr char LogFileChooserTitle[] = "Выбор файла журнала";
+constexpr wchar_t LogFileFilter[] = L"Все файлы (*.*)\0*.*\0";
+constexpr wchar_t LogFileChooserTitle[] = L"Выбор файла журнала";
+constexpr wchar_t SettingsCaption[] = L"Зарвило :: установки";
 constexpr DWORD LogFileChooserFlags =
     OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_CREATEPROMPT | OFN_LONGNAMES;
 // A title size with no title buffer: the chooser ignores it.
@@ -33,23 +35,32 @@ constexpr DWORD UnusedFileTitleSize = 20;
 const SettingsDialogHost* host;
 int32_t workingMinutes;
 bool dialogOpen;
+unsigned unsavedSettings; // what the last OK could not write
+
+// The names of the texts a save may leave unwritten, in UnsavedSettings' order.
+constexpr const wchar_t* UnsavedSettingNames[] = {L"источник данных", L"адрес прокси",
+                                                  L"порт прокси", L"файл журнала"};
+constexpr wchar_t UnsavedMessageStart[] =
+    L"В кодовой странице системы нет некоторых символов, поэтому в файле Quorbel.cfg "
+    L"оставлены прежние значения: ";
+constexpr wchar_t UnsavedMessageEnd[] = L".\n\nНовые значения действуют до выхода из программы.";
 
 // The up-down class and the file chooser live in libraries that take
 // megabytes to map, so they are loaded only when the dialog needs them, and
 // once: they are never freed, the registered class keeps calling into its
 // library. Only the system folder is searched, never the program's own,
 // where a downloaded file of the same name could lie.
-HMODULE LoadSystemLibrary(const char* fileName) {
-    char path[MAX_PATH];
-    UINT length = GetSystemDirectoryA(path, MAX_PATH);
-    if (length == 0 || length + 1 + lstrlenA(fileName) >= MAX_PATH) return nullptr;
-    path[length] = '\\';
-    lstrcpyA(path + length + 1, fileName);
-    return LoadLibraryA(path);
+HMODULE LoadSystemLibrary(const wchar_t* fileName) {
+    wchar_t path[MAX_PATH];
+    UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    if (length == 0 || length + 1 + lstrlenW(fileName) >= MAX_PATH) return nullptr;
+    path[length] = L'\\';
+    lstrcpyW(path + length + 1, fileName);
+    return LoadLibraryW(path);
 }
 
 template <typename Function>
-Function LoadSystemFunctionOnce(Function& cached, const char* library, const char* name) {
+Function LoadSystemFunctionOnce(Function& cached, const wchar_t* library, const char* name) {
     if (cached) return cached;
     HMODULE module = LoadSystemLibrary(library);
     FARPROC found = module ? GetProcAddress(module, name) : nullptr;
@@ -57,10 +68,10 @@ Function LoadSystemFunctionOnce(Function& cached, const char* library, const cha
 }
 
 decltype(&InitCommonControlsEx) registerControls;
-decltype(&GetOpenFileNameA) chooseFile;
+decltype(&GetOpenFileNameW) chooseFile;
 
 bool IsTicked(HWND dialog, int checkBox) {
-    return SendDlgItemMessageA(dialog, checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return SendDlgItemMessageW(dialog, checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 // Only a plain tick enables; any other state disables. Texts stay.
@@ -73,7 +84,7 @@ void FollowCheckBox(HWND dialog, const CheckBoxGroup& group) {
 // A flag counts as on only when positive, as the check box shows it.
 void ShowFlag(HWND dialog, const CheckBoxGroup& group, int32_t flag) {
     WPARAM state = flag > 0 ? BST_CHECKED : BST_UNCHECKED;
-    SendDlgItemMessageA(dialog, group.checkBox, BM_SETCHECK, state, 0);
+    SendDlgItemMessageW(dialog, group.checkBox, BM_SETCHECK, state, 0);
     FollowCheckBox(dialog, group);
 }
 
@@ -81,23 +92,36 @@ void ShowWorkingMinutes(HWND dialog) {
     SetDlgItemInt(dialog, IDC_REFRESH_MINUTES, static_cast<UINT>(workingMinutes), TRUE);
 }
 
+// The settings' UTF-8 as the control's text; the longest text is the source's.
+void ShowText(HWND dialog, int controlId, const char* text) {
+    SetDlgItemTextW(dialog, controlId, Utf16FromUtf8<SourceUrlLimit + 1>(text).text);
+}
+
 void ShowTextFields(HWND dialog, AppSettings settings) {
     SettingsTextField fields[SettingsTextFieldCount];
     ListSettingsTextFields(settings, fields);
     for (const SettingsTextField& field : fields)
-        SetDlgItemTextA(dialog, field.controlId, field.text);
+        ShowText(dialog, field.controlId, field.text);
+}
+
+// At most limit characters of the control's text, as UTF-8 into text, which
+// holds Utf8Size(limit) bytes.
+void ReadText(HWND dialog, int controlId, char* text, int limit) {
+    wchar_t wide[SourceUrlLimit + 1];
+    GetDlgItemTextW(dialog, controlId, wide, limit + 1);
+    Utf16ToUtf8(wide, text, static_cast<size_t>(Utf8Size(limit)));
 }
 
 void ReadTextFields(HWND dialog, AppSettings& settings) {
     SettingsTextField fields[SettingsTextFieldCount];
     ListSettingsTextFields(settings, fields);
     for (const SettingsTextField& field : fields)
-        GetDlgItemTextA(dialog, field.controlId, field.text, field.limit + 1);
+        ReadText(dialog, field.controlId, field.text, field.limit);
 }
 
 int32_t ReadMinutesField(HWND dialog) {
-    char text[MinutesTextSize];
-    GetDlgItemTextA(dialog, IDC_REFRESH_MINUTES, text, sizeof text);
+    char text[Utf8Size(MinutesTextSize - 1)];
+    ReadText(dialog, IDC_REFRESH_MINUTES, text, MinutesTextSize - 1);
     return ReadRefreshMinutes(text);
 }
 
@@ -105,7 +129,7 @@ void ShowSettings(HWND dialog) {
     const AppSettings& settings = *host->settings;
     workingMinutes = settings.RefreshTime;
     ShowWorkingMinutes(dialog);
-    SendDlgItemMessageA(dialog, IDC_REFRESH_SPIN, UDM_SETBUDDY,
+    SendDlgItemMessageW(dialog, IDC_REFRESH_SPIN, UDM_SETBUDDY,
                         reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_REFRESH_MINUTES)), 0);
     ShowTextFields(dialog, settings);
     ShowFlag(dialog, ProxyGroup, settings.UseProxy);
@@ -132,32 +156,48 @@ void ConfirmSettings(HWND dialog, WPARAM command) {
     settings.RefreshTime = ReadMinutesField(dialog);
     settings.UseProxy = IsTicked(dialog, IDC_USE_PROXY) ? 1 : 0;
     settings.WriteLog = IsTicked(dialog, IDC_WRITE_LOG) ? 1 : 0;
-    SaveSettings(host->configPath, settings);
+    unsavedSettings = SaveSettings(host->configPath, settings);
     host->publish(settings);
     host->refresh();
+}
+
+// Says which texts the file kept as they were, and that the new ones hold
+// until the program ends.
+void ReportUnsavedSettings(HWND owner, unsigned unsaved) {
+    wchar_t message[512];
+    lstrcpyW(message, UnsavedMessageStart);
+    const wchar_t* separator = L"";
+    for (unsigned i = 0; i < sizeof UnsavedSettingNames / sizeof *UnsavedSettingNames; ++i) {
+        if ((unsaved & (1u << i)) == 0) continue;
+        lstrcatW(message, separator);
+        lstrcatW(message, UnsavedSettingNames[i]);
+        separator = L", ";
+    }
+    lstrcatW(message, UnsavedMessageEnd);
+    MessageBoxW(owner, message, SettingsCaption, MB_OK | MB_ICONWARNING);
 }
 
 // A picked file is the log from now on, even if the dialog is then
 // cancelled; only OK writes it to the configuration file.
 void ChooseLogFile(HWND dialog) {
-    char path[MAX_PATH] = "";
-    OPENFILENAMEA chooser{};
-    chooser.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    wchar_t path[MAX_PATH] = L"";
+    OPENFILENAMEW chooser{};
+    chooser.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     chooser.hwndOwner = dialog;
     chooser.lpstrFilter = LogFileFilter;
     chooser.nFilterIndex = 1;
     chooser.lpstrFile = path;
-    chooser.nMaxFile = sizeof path;
+    chooser.nMaxFile = MAX_PATH;
     chooser.nMaxFileTitle = UnusedFileTitleSize;
     chooser.lpstrTitle = LogFileChooserTitle;
     chooser.Flags = LogFileChooserFlags;
-    if (!LoadSystemFunctionOnce(chooseFile, "comdlg32.dll", "GetOpenFileNameA") ||
+    if (!LoadSystemFunctionOnce(chooseFile, L"comdlg32.dll", "GetOpenFileNameW") ||
         !chooseFile(&chooser))
         return;
     AppSettings settings = *host->settings;
-    lstrcpynA(settings.LogFile, path, sizeof settings.LogFile);
+    Utf16ToUtf8(path, settings.LogFile, sizeof settings.LogFile);
     host->publish(settings);
-    SetDlgItemTextA(dialog, IDC_LOG_FILE, settings.LogFile);
+    ShowText(dialog, IDC_LOG_FILE, settings.LogFile);
 }
 
 // Only the control id counts, whatever the notification code.
@@ -187,7 +227,7 @@ void OnSettingsNotify(HWND dialog, const NMHDR& header) {
 }
 
 void RegisterUpDownClass() {
-    if (!LoadSystemFunctionOnce(registerControls, "comctl32.dll", "InitCommonControlsEx")) return;
+    if (!LoadSystemFunctionOnce(registerControls, L"comctl32.dll", "InitCommonControlsEx")) return;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_UPDOWN_CLASS};
     registerControls(&controls);
 }
@@ -197,8 +237,10 @@ void RegisterUpDownClass() {
 void OpenSettingsDialog(HINSTANCE instance, HWND owner, const SettingsDialogHost& dialogHost) {
     if (dialogOpen) return;
     host = &dialogHost;
+    unsavedSettings = AllSaved;
     RegisterUpDownClass();
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SETTINGS), owner, SettingsDialogProc, 0);
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner, SettingsDialogProc, 0);
+    if (unsavedSettings != AllSaved) ReportUnsavedSettings(owner, unsavedSettings);
 }
 
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

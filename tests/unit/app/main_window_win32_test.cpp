@@ -15,29 +15,29 @@
 
 namespace {
 
-std::vector<std::string> calls; // what the stand-ins were asked, in order
+std::vector<std::wstring> calls; // what the stand-ins were asked, in order
 
 int WINAPI FailingStartup(WORD, LPWSADATA) {
     return WSASYSNOTREADY;
 }
 int WINAPI RecordCleanup() {
-    calls.push_back("cleanup");
+    calls.push_back(L"cleanup");
     return 0;
 }
-int WINAPI RecordMessageBox(HWND, LPCSTR text, LPCSTR caption, UINT flags) {
-    calls.push_back(std::string(caption) + ": " + text +
-                    (flags == (MB_OK | MB_TASKMODAL) ? "" : "?"));
+int WINAPI RecordMessageBox(HWND, LPCWSTR text, LPCWSTR caption, UINT flags) {
+    calls.push_back(std::wstring(caption) + L": " + text +
+                    (flags == (MB_OK | MB_TASKMODAL) ? L"" : L"?"));
     return IDOK;
 }
-HMODULE WINAPI RecordLoad(LPCSTR library) {
+HMODULE WINAPI RecordLoad(LPCWSTR library) {
     calls.push_back(library);
-    return LoadLibraryExA(library, nullptr, 0);
+    return LoadLibraryExW(library, nullptr, 0);
 }
-INT_PTR WINAPI CancelDialog(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM) {
+INT_PTR WINAPI CancelDialog(HINSTANCE, LPCWSTR, HWND, DLGPROC, LPARAM) {
     return IDCANCEL;
 }
 // A display at 300%, told through the screen's device context alone.
-HWND WINAPI NoTaskbar(LPCSTR, LPCSTR) {
+HWND WINAPI NoTaskbar(LPCWSTR, LPCWSTR) {
     return nullptr;
 }
 int WINAPI TripleScaleCaps(HDC, int index) {
@@ -48,10 +48,10 @@ class MainWindowTest : public testing::Test {
   protected:
     void SetUp() override {
         calls.clear();
-        WNDCLASSA windowClass{};
+        WNDCLASSW windowClass{};
         windowClass.lpfnWndProc = MainWindowProc;
-        windowClass.lpszClassName = "MainWindowTest";
-        RegisterClassA(&windowClass);
+        windowClass.lpszClassName = L"MainWindowTest";
+        RegisterClassW(&windowClass);
     }
     void TearDown() override {
         if (window) DestroyWindow(window);
@@ -62,7 +62,7 @@ class MainWindowTest : public testing::Test {
     }
 
     void Create() {
-        window = CreateWindowExA(0, "MainWindowTest", nullptr, 0, 0, 0, 0, 0, nullptr, nullptr,
+        window = CreateWindowExW(0, L"MainWindowTest", nullptr, 0, 0, 0, 0, 0, nullptr, nullptr,
                                  nullptr, nullptr);
         ASSERT_NE(window, nullptr);
     }
@@ -81,23 +81,23 @@ class MainWindowTest : public testing::Test {
 TEST_F(MainWindowTest, WinSockFailureShowsItsBoxQuitsAndCreationCarriesOn) {
     ImportPatch startup("ws2_32.dll", "WSAStartup", reinterpret_cast<void*>(FailingStartup));
     ImportPatch cleanup("ws2_32.dll", "WSACleanup", reinterpret_cast<void*>(RecordCleanup));
-    ImportPatch box("user32.dll", "MessageBoxA", reinterpret_cast<void*>(RecordMessageBox));
+    ImportPatch box("user32.dll", "MessageBoxW", reinterpret_cast<void*>(RecordMessageBox));
     ASSERT_TRUE(startup.Active() && cleanup.Active() && box.Active());
     Create();
-    EXPECT_EQ(calls, std::vector<std::string>(
-                         {"Ошибка: Невозможно инициализировать WinSock.", "cleanup"}));
+    EXPECT_EQ(calls, std::vector<std::wstring>(
+                         {L"Ошибка: Невозможно инициализировать WinSock.", L"cleanup"}));
     EXPECT_EQ(TakeQuit(), 0);
     EXPECT_TRUE(KillTimer(window, 1)) << "the timer came all the same";
 }
 
 TEST_F(MainWindowTest, StartedWinSockShowsNoBoxCommandsAreTheWholeWParamDestroyCleansUp) {
-    ImportPatch box("user32.dll", "MessageBoxA", reinterpret_cast<void*>(RecordMessageBox));
+    ImportPatch box("user32.dll", "MessageBoxW", reinterpret_cast<void*>(RecordMessageBox));
     ImportPatch cleanup("ws2_32.dll", "WSACleanup", reinterpret_cast<void*>(RecordCleanup));
     Create();
-    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_EXIT, 1), 0);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDM_EXIT, 1), 0);
     EXPECT_EQ(TakeQuit(), -1) << "a notification code matches no command";
     DestroyWindow(window);
-    EXPECT_EQ(calls, std::vector<std::string>{"cleanup"});
+    EXPECT_EQ(calls, std::vector<std::wstring>{L"cleanup"});
     EXPECT_EQ(TakeQuit(), 0);
     EXPECT_FALSE(KillTimer(window, 1));
     window = nullptr;
@@ -106,10 +106,10 @@ TEST_F(MainWindowTest, StartedWinSockShowsNoBoxCommandsAreTheWholeWParamDestroyC
 TEST_F(MainWindowTest, TrayIconFollowsAChangedDisplayScaleOnTheTimer) {
     Create();
     {
-        ImportPatch find("user32.dll", "FindWindowA", reinterpret_cast<void*>(NoTaskbar));
+        ImportPatch find("user32.dll", "FindWindowW", reinterpret_cast<void*>(NoTaskbar));
         ImportPatch caps("gdi32.dll", "GetDeviceCaps", reinterpret_cast<void*>(TripleScaleCaps));
         ASSERT_TRUE(find.Active() && caps.Active());
-        SendMessageA(window, WM_TIMER, 1, 0);
+        SendMessageW(window, WM_TIMER, 1, 0);
     }
     ICONINFO info{};
     ASSERT_TRUE(GetIconInfo(programHandles.trayIcon.notifyData.hIcon, &info));
@@ -124,14 +124,14 @@ TEST_F(MainWindowTest, TrayIconFollowsAChangedDisplayScaleOnTheTimer) {
 // place of the system's, and each opening must not add another reference.
 TEST_F(MainWindowTest, SettingsLoadTheCommonControlsFromTheSystemFolderOnce) {
     Create();
-    ImportPatch load("kernel32.dll", "LoadLibraryA", reinterpret_cast<void*>(RecordLoad));
-    ImportPatch dialog("user32.dll", "DialogBoxParamA", reinterpret_cast<void*>(CancelDialog));
+    ImportPatch load("kernel32.dll", "LoadLibraryW", reinterpret_cast<void*>(RecordLoad));
+    ImportPatch dialog("user32.dll", "DialogBoxParamW", reinterpret_cast<void*>(CancelDialog));
     ASSERT_TRUE(load.Active() && dialog.Active());
-    SendMessageA(window, WM_COMMAND, IDM_SETTINGS, 0);
-    SendMessageA(window, WM_COMMAND, IDM_SETTINGS, 0);
-    char system[MAX_PATH];
-    GetSystemDirectoryA(system, MAX_PATH);
-    EXPECT_EQ(calls, std::vector<std::string>{std::string(system) + "\\comctl32.dll"});
+    SendMessageW(window, WM_COMMAND, IDM_SETTINGS, 0);
+    SendMessageW(window, WM_COMMAND, IDM_SETTINGS, 0);
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    EXPECT_EQ(calls, std::vector<std::wstring>{std::wstring(system) + L"\\comctl32.dll"});
 }
 
 } // namespace

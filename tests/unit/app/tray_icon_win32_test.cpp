@@ -42,11 +42,11 @@ class TrayIconTest : public testing::Test {
 
     // What the shell itself says about our icon, apart from the wrapper.
     bool ShellCall(DWORD operation) {
-        NOTIFYICONDATAA data{};
-        data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        NOTIFYICONDATAW data{};
+        data.cbSize = NOTIFYICONDATAW_V1_SIZE;
         data.hWnd = window;
         data.uID = 1;
-        return Shell_NotifyIconA(operation, &data) != FALSE;
+        return Shell_NotifyIconW(operation, &data) != FALSE;
     }
 
     void Add(HICON icon) { tray.Add(window, 1, icon, "tip", WM_APP + 1); }
@@ -82,7 +82,7 @@ TEST_F(TrayIconTest, RefusedAddIsRestoredWithTheStandIn) {
 
 // A shell call that does not come back until the test lets it.
 HANDLE shellEntered, shellReleased;
-BOOL WINAPI HungShell(DWORD, PNOTIFYICONDATAA) {
+BOOL WINAPI HungShell(DWORD, PNOTIFYICONDATAW) {
     SetEvent(shellEntered);
     WaitForSingleObject(shellReleased, INFINITE);
     return FALSE;
@@ -102,7 +102,7 @@ TEST_F(TrayIconTest, AskingWhetherLostNeverWaitsForTheShell) {
     Add(MakeIcon());
     shellEntered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     shellReleased = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    ImportPatch hung("shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void*>(HungShell));
+    ImportPatch hung("shell32.dll", "Shell_NotifyIconW", reinterpret_cast<void*>(HungShell));
     ASSERT_TRUE(hung.Active());
     HANDLE refresh = CreateThread(nullptr, 0, RefreshThread, &tray, 0, nullptr);
     ASSERT_EQ(WaitForSingleObject(shellEntered, 10000), WAIT_OBJECT_0);

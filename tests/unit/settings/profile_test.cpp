@@ -7,11 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "base/Text.h"
 #include "settings/IniFile.h"
 #include "settings/Profile.h"
 #include "tests/support/ScratchDir.h"
 
 namespace {
+
+// Narrow literals here are Windows-1251; UTF-8 is spelt u8.
+const char* U8(const char8_t* text) {
+    return reinterpret_cast<const char*>(text);
+}
 
 struct ProfileApi {
     const char* name;
@@ -29,11 +35,11 @@ class ProfileFunctions : public testing::TestWithParam<ProfileApi> {
         if (!content.empty()) dir.Write(name, content);
         return dir.Path(name);
     }
-    std::string String(const std::string& file, const char* section, const char* key,
-                       int bufferSize) {
-        std::string buffer(static_cast<size_t>(bufferSize) + 1, '#');
-        int length =
-            GetParam().getString(section, key, "DEF", buffer.data(), bufferSize, file.c_str());
+    // At most limit characters, in a buffer of exactly the size they may take.
+    std::string String(const std::string& file, const char* section, const char* key, int limit) {
+        std::string buffer(static_cast<size_t>(Utf8Size(limit)) + 1, '#');
+        int length = GetParam().getString(section, key, "DEF", buffer.data(), limit, file.c_str());
+        EXPECT_EQ(buffer.back(), '#');
         EXPECT_EQ(length, static_cast<int>(strlen(buffer.c_str())));
         return buffer.c_str();
     }
@@ -55,22 +61,25 @@ TEST_P(ProfileFunctions, StringReads) {
     const struct {
         std::string content;
         const char *section, *key, *expected;
-        int size = 100;
+        int limit = 100;
     } cases[] = {// clang-format off
-        {"", "S", "k", "DEF"}, {"", "S", "k", "DE", 3},
+        {"", "S", "k", "DEF"}, {"", "S", "k", "DE", 2},
         {p, "Proxy", "SourceURL", "DEF"}, {p, "Settings", "HostName", "DEF"},
         {s, "SETTINGS", "SOURCEURL", "a b"}, {s, "W", "M", "5"}, {q, "Q", "a", "q v"},
         {q, "Q", "b", "x"}, {q, "Q", "d", "\""}, {q, "Q", "e", ""}, {q, "Q", "f", "\"x'"},
-        {q, "Q", "g", "  1 "}, {q, "Q", "h", "abc", 4},
+        {q, "Q", "g", "  1 "}, {q, "Q", "h", "abc", 3},
         // Only the first [A] is searched; the first y has no value; "[V" opens no section.
         {r, "A", "x", "1"}, {r, "A", "y", "DEF"}, {r, "A", "z", "DEF"}, {f, "E", "k0", "DEF"},
-        {f, "E", "empty", ""}, {f, "E", "c", "b=c"}, {f, "E", "d", "4"}, {f, "E", "n", "\2409"},
+        {f, "E", "empty", ""}, {f, "E", "c", "b=c"}, {f, "E", "d", "4"}, {f, "E", "n", U8(u8"\u00A09")},
         {f, "E", "l", "1"}, {e, "A", "x", "1"}, {e, "C", "n", "1"}, {e, "C", "m", "3"},
-        {l, "A", "x", "0123456789", 11}, {l, "A", "x", "012345678", 10}, {l, "A", "x", "", 1}};
+        {l, "A", "x", "0123456789", 10}, {l, "A", "x", "012345678", 9}, {l, "A", "x", "", 0},
+        // Values are Windows-1251 in the file and UTF-8 in the program.
+        {"[R]\r\nv=\xC6\xF3\xF0\xED\xE0\xEB\r\n", "R", "v", U8(u8"Журнал")},
+        {"[R]\r\nv=\xC6\xF3\xF0\xED\xE0\xEB\r\n", "R", "v", U8(u8"Жур"), 3}};
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.content + "; " + c.section + "/" + c.key);
-        EXPECT_EQ(String(WithFile(c.content), c.section, c.key, c.size), c.expected);
+        EXPECT_EQ(String(WithFile(c.content), c.section, c.key, c.limit), c.expected);
     }
     EXPECT_FALSE(dir.Exists("case1.ini"));
 }
@@ -109,8 +118,9 @@ TEST_P(ProfileFunctions, Writes) {
          "[Tail]\r\nt=2\r\n"},
         {"[A]\r\nX = 1\r\n", {{"A", "x", "2"}}, "[A]\r\nX=2\r\n"},
         {"[A]\r\nx=1", {{"A", "y", "2"}}, "[A]\r\nx=1\r\ny=2\r\n"},
-        {"", {{"R", "v", "http://host:8080/a?b=c&d=\"e\""}, {"R", "v", "C:\\\xc6\xf3\xf0\\z.log"},
-              {"R", "v", "-2147483648"}, {"R", "v", ""}}, "[R]\r\nv=\r\n"}};
+        {"", {{"R", "v", "http://host:8080/a?b=c&d=\"e\""}, {"R", "v", U8(u8"C:\\Жур\\z.log")},
+              {"R", "v", "-2147483648"}, {"R", "v", ""}}, "[R]\r\nv=\r\n"},
+        {"", {{"R", "v", U8(u8"C:\\Жур\\z.log")}}, "[R]\r\nv=C:\\\xC6\xF3\xF0\\z.log\r\n"}};
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.content);
@@ -123,6 +133,11 @@ TEST_P(ProfileFunctions, Writes) {
     }
     EXPECT_FALSE(GetParam().writeString("A", "x", "1", dir.Path("missing/x.ini").c_str()));
     EXPECT_FALSE(dir.Exists("missing"));
+    // A character the file's code page lacks is refused, never written as '?'.
+    const std::string file = WithFile("[A]\r\nx=old\r\n");
+    const char* weather = U8(u8"\u5929\u6C17");
+    EXPECT_FALSE(GetParam().writeString("A", "x", weather, file.c_str()));
+    EXPECT_EQ(String(file, "A", "x", 10), "old");
 }
 
 // clang-format off

@@ -33,10 +33,10 @@ TEST(SettingsTextFields, EachFieldFillsItsOwnSettingInReadingOrder) {
     SettingsTextField fields[SettingsTextFieldCount];
     ListSettingsTextFields(settings, fields);
     const SettingsTextField expected[] = {
-        {IDC_PROXY_HOST, settings.HostName, int(sizeof settings.HostName) - 1},
-        {IDC_PROXY_PORT, settings.RemotePort, int(sizeof settings.RemotePort) - 1},
+        {IDC_PROXY_HOST, settings.HostName, 255},
+        {IDC_PROXY_PORT, settings.RemotePort, 7},
         {IDC_SOURCE_URL, settings.SourceURL, 2083}, // a loaded address is never shortened
-        {IDC_LOG_FILE, settings.LogFile, int(sizeof settings.LogFile) - 1}};
+        {IDC_LOG_FILE, settings.LogFile, 259}};
     for (int i = 0; i < SettingsTextFieldCount; ++i)
         EXPECT_EQ(std::tie(fields[i].controlId, fields[i].text, fields[i].limit),
                   std::tie(expected[i].controlId, expected[i].text, expected[i].limit))
