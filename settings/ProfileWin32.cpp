@@ -50,9 +50,8 @@ int32_t ProfileGetInt(const char* section, const char* key, int32_t defaultValue
                       const char* file) {
     const PathText path = Utf16FromUtf8<MAX_PATH>(file);
     if (!path.whole) return defaultValue;
-    return static_cast<int32_t>(GetPrivateProfileIntW(Name(section).text,
-                                                      Name(key).text, defaultValue,
-                                                      path.text));
+    return static_cast<int32_t>(
+        GetPrivateProfileIntW(Name(section).text, Name(key).text, defaultValue, path.text));
 }
 
 int ProfileGetString(const char* section, const char* key, const char* defaultValue, char* buffer,
@@ -63,8 +62,8 @@ int ProfileGetString(const char* section, const char* key, const char* defaultVa
     wchar_t value[ProfileValueLimit + 1] = L"";
     // A path cut short would read some other file: the default stands instead.
     if (path.whole) {
-        GetPrivateProfileStringW(Name(section).text, Name(key).text,
-                                 fallback.text, value, static_cast<DWORD>(limit) + 1, path.text);
+        GetPrivateProfileStringW(Name(section).text, Name(key).text, fallback.text, value,
+                                 static_cast<DWORD>(limit) + 1, path.text);
     } else {
         lstrcpynW(value, fallback.text, limit + 1);
     }
@@ -81,7 +80,8 @@ bool ProfileWriteString(const char* section, const char* key, const char* value,
     const PathText path = Utf16FromUtf8<MAX_PATH>(file);
     const ValueText text = Utf16FromUtf8<ProfileValueLimit + 1>(value);
     if (!path.whole || !text.whole || !CodePageHolds(text.text)) return false;
-    return WritePrivateProfileStringW(Name(section).text, Name(key).text, text.text, path.text) != 0;
+    return WritePrivateProfileStringW(Name(section).text, Name(key).text, text.text, path.text) !=
+           0;
 }
 
 bool ProfileHoldablePath(const char* path, char* out, size_t outSize) {

@@ -26,10 +26,18 @@ if [ -n "$missing" ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
 fi
 
-# Wine takes its ANSI code page from the locale: ru_RU.UTF-8 gives 1251.
-if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf8$'; then
-  $SUDO sed -i 's/^# *ru_RU.UTF-8 UTF-8/ru_RU.UTF-8 UTF-8/' /etc/locale.gen
-  grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen || echo 'ru_RU.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+# Wine takes its ANSI code page from the locale: ru_RU.UTF-8 gives 1251, the
+# program's home; the tests also run it under en_US.UTF-8 (1252) and
+# ja_JP.UTF-8 (932, a double-byte code page).
+missing_locales=
+for locale in ru_RU en_US ja_JP; do
+  locale -a 2>/dev/null | grep -qi "^$locale\.utf8\$" || missing_locales="$missing_locales $locale"
+done
+if [ -n "$missing_locales" ]; then
+  for locale in $missing_locales; do
+    $SUDO sed -i "s/^# *$locale.UTF-8 UTF-8/$locale.UTF-8 UTF-8/" /etc/locale.gen
+    grep -q "^$locale.UTF-8 UTF-8" /etc/locale.gen || echo "$locale.UTF-8 UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+  done
   $SUDO locale-gen >/dev/null
 fi
 

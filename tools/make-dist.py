@@ -4,7 +4,8 @@
     make-dist.py OUT_DIR VERSION README_UTF8 FILE...
 
 writes OUT_DIR/zarvilo-VERSION.zip holding the FILEs, README.txt (the
-README in Windows-1251 with CR LF line ends) and SHA256SUMS over them all,
+README in UTF-8 with a byte order mark and CR LF line ends, which Notepad
+reads right whatever the system's code page) and SHA256SUMS over them all,
 in a folder zarvilo-VERSION. The archive depends on the files' bytes alone:
 entries sorted, every date the same, no owner or permission bits from here,
 so two builds of one commit give the same archive.
@@ -27,7 +28,7 @@ def entry(folder, name, data):
 
 def main(out_dir, version, readme, *files):
     folder = "zarvilo-" + version
-    contents = {"README.txt": open(readme, encoding="utf-8").read().replace("\n", "\r\n").encode("cp1251")}
+    contents = {"README.txt": open(readme, encoding="utf-8").read().replace("\n", "\r\n").encode("utf-8-sig")}
     for path in files:
         with open(path, "rb") as data:
             contents[os.path.basename(path)] = data.read()

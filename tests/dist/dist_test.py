@@ -55,7 +55,8 @@ class DistTest(unittest.TestCase):
     def test_readme_for_windows_users(self):
         raw = self.read("README.txt")
         self.assertNotIn(b"\n", raw.replace(b"\r\n", b""), "CR LF line ends only")
-        text = raw.decode("cp1251")
+        self.assertTrue(raw.startswith(b"\xef\xbb\xbf"), "a byte order mark tells Notepad it is UTF-8")
+        text = raw[3:].decode("utf-8")
         for needed in EXES + ["Quorbel.cfg", "Quorbel.log", "SourceURL", "RefreshTime", "UseProxy", "HostName",
                               "RemotePort", "WriteLog", "LogFile", "Нет данных", "двух разных папок"]:
             self.assertIn(needed, text)

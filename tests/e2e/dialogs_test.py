@@ -10,7 +10,7 @@ import unittest
 import harness
 from harness import (
     FEED_HOST, IDM_ABOUT, IDM_REFRESH, IDM_SETTINGS, WM_COMMAND, WM_KEYDOWN, WM_KEYUP, WM_SYSCOMMAND, FeedPeer,
-    ProgramRun, Screen, cp1251, mouse, not_emulated, picture, smoke, wait_for, windows_path,
+    ProgramRun, Screen, as_shown, mouse, not_emulated, picture, smoke, wait_for, windows_path,
 )
 
 IDOK, IDCANCEL, IDYES = 1, 2, 6
@@ -117,8 +117,8 @@ class Dialogs(unittest.TestCase):
         """The dialogs with this caption, count of them; settings and about opened by their command."""
         if caption in ("settings", "about"):
             run.command(IDM_SETTINGS if caption == "settings" else IDM_ABOUT)
-        self.assertTrue(wait_for(lambda: len(dialogs(run, cp1251(caption))) >= count, 10), caption)
-        return dialogs(run, cp1251(caption))
+        self.assertTrue(wait_for(lambda: len(dialogs(run, as_shown(caption))) >= count, 10), caption)
+        return dialogs(run, as_shown(caption))
 
     def confirm(self, run, typed=(), timeout=5):
         """Opens the settings, types into the fields, presses OK; the file's entries."""
@@ -203,7 +203,7 @@ class Dialogs(unittest.TestCase):
         for command in (IDM_SETTINGS, IDM_ABOUT):
             self.fresh.command(command)
         time.sleep(1)
-        self.assertEqual([len(dialogs(self.fresh, cp1251(c))) for c in ("settings", "about")], [1, 1])
+        self.assertEqual([len(dialogs(self.fresh, as_shown(c))) for c in ("settings", "about")], [1, 1])
         about.close()  # first: the settings' own loop runs the about box
         settings.close(IDCANCEL)
         about = self.open(self.fresh, "about")[0]
@@ -305,7 +305,7 @@ class Dialogs(unittest.TestCase):
         dialog = self.open(self.configured)[0]
         dialog.click(IDC_BROWSE_LOG)
         chooser = self.open(self.configured, "chooser")[0]
-        self.assertEqual(chooser.text(CHOOSER_TYPES), cp1251("all files"))
+        self.assertEqual(chooser.text(CHOOSER_TYPES), as_shown("all files"))
         chooser.type(CHOOSER_NAME, windows_path(picked).encode())
         chooser.click(IDOK)
         # The file does not exist yet: the chooser asks before taking it.

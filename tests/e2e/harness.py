@@ -45,9 +45,9 @@ OTHER_BITNESS_EMULATED = "the 64-bit driver's system cursors are not the 32-bit 
 Window = collections.namedtuple("Window", "handle process visible rect client text")
 
 
-def cp1251(key, value=None):
-    """A text of the table as the program holds and writes it."""
-    return (TEXTS[key] if value is None else TEXTS[key] % value).encode("cp1251")
+def as_shown(key, value=None):
+    """A text of the table as a window shows it, read as Unicode: in UTF-8, as the driver tells it."""
+    return (TEXTS[key] if value is None else TEXTS[key] % value).encode("utf-8")
 
 
 def is_pe32_plus(exe):
@@ -288,14 +288,14 @@ class ProgramRun:
     """One copy of the program in a directory of its own with its configuration
     file (None: none), its output in a file; window is None when it showed none."""
 
-    def __init__(self, session, config, wine_debug=None, directory=None):
+    def __init__(self, session, config, wine_debug=None, directory=None, locale=None):
         self.session = session
         self.directory = Path(directory or tempfile.mkdtemp(dir=session.scratch))
         if config is not None:
             (self.directory / "Quorbel.cfg").write_bytes(config)
         self.output = self.directory / "program.out"
         earlier = session.windows("Zarvilo")
-        extra = {"WINEDEBUG": wine_debug} if wine_debug else None
+        extra = dict({"WINEDEBUG": wine_debug} if wine_debug else {}, **{"LC_CTYPE": locale} if locale else {})
         self.process = session.start(session.exe, cwd=self.directory, output=self.output, extra_env=extra)
         new = lambda: [w for w in session.windows("Zarvilo") if w not in earlier]  # noqa: E731
         found = wait_for(lambda: new() or self.process.poll() is not None, 15)

@@ -9,7 +9,7 @@ import unittest
 import harness
 from harness import (
     IDM_EXIT, IDM_GRAPH, IDM_REFRESH, UNKNOWN, WM_CLOSE, WM_TIMER, WM_TRAYNOTIFY, FeedPeer, ProgramRun, Screen,
-    cp1251, mouse, not_emulated, picture, smoke, wait_for,
+    as_shown, mouse, not_emulated, picture, smoke, wait_for,
 )
 
 NIM_DELETE_CALL = "dwMessage = 2"  # in the trace: Wine removes a gone window's icon itself
@@ -64,9 +64,9 @@ class Tray(unittest.TestCase):
     def test_start_shows_no_reading_then_the_reading_with_their_tooltips(self):
         # a's feed answers late, so the start-up picture stays long enough to see.
         position = self.assertIconShows(UNKNOWN, timeout=1)
-        self.assertEqual(self.session.tooltip_at(position), cp1251("no data"))
+        self.assertEqual(self.session.tooltip_at(position), as_shown("no data"))
         position = self.assertIconShows(-12.5)
-        self.assertEqual(self.session.tooltip_at(position), cp1251("reading", "-12.5"))
+        self.assertEqual(self.session.tooltip_at(position), as_shown("reading", "-12.5"))
 
     def test_timed_refresh_comes_after_refresh_time_minutes_of_ticks(self):
         # b counts a minute in ticks, its timer's one a second and posted ones:
@@ -130,7 +130,7 @@ class Tray(unittest.TestCase):
         self.assertTrue(wait_for(lambda: not self.icons(-7.5), 3))
         self.a.post("TaskbarCreated")
         position = self.assertIconShows(-7.5, timeout=3)
-        self.assertEqual(self.session.tooltip_at(position), cp1251("reading", "-7.5"))
+        self.assertEqual(self.session.tooltip_at(position), as_shown("reading", "-7.5"))
         # Told again while the icon is there: still one icon.
         self.a.post("TaskbarCreated")
         time.sleep(1)

@@ -1,8 +1,9 @@
 // Drives the program from outside for the end-to-end tests, as the shell,
 // Windows or a user would. One process serves a whole test run: commands come
 // on stdin, one a line ("post 0x1234 273 32772 0"); each answers its lines and
-// ".end STATUS". Texts travel as hex of their Windows-1251 bytes. Its window
-// keeps Wine's desktop up between the programs under test.
+// ".end STATUS". Texts travel as hex of their UTF-8 bytes, read and written
+// as Unicode whatever the code page. Its window keeps Wine's desktop up
+// between the programs under test.
 #include <windows.h>
 #include <shellapi.h>
 #include <winternl.h>
@@ -29,9 +30,12 @@ HWND Window(const char* text) {
     return *end == ':' ? GetDlgItem(window, atoi(end + 1)) : window;
 }
 
-void PrintHex(const char* text, size_t length) {
-    for (size_t i = 0; i < length; ++i)
-        printf("%02x", static_cast<unsigned char>(text[i]));
+void PrintHex(const wchar_t* text, size_t length) {
+    static char utf8[3 * 8192 + 1];
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), utf8, sizeof utf8,
+                                    nullptr, nullptr);
+    for (int i = 0; i < bytes; ++i)
+        printf("%02x", static_cast<unsigned char>(utf8[i]));
     printf("\n");
 }
 
@@ -54,13 +58,12 @@ BOOL CALLBACK PrintWindowOfClass(HWND window, LPARAM name) {
     ClientToScreen(window, &client);
     // A shown window is asked for its text, a tooltip for the tip it shows;
     // a hidden one may be ending, and only its caption is read.
-    char text[256] = {};
+    wchar_t text[256] = {};
     DWORD_PTR length = 0;
     bool visible = IsWindowVisible(window);
-    if (!visible ||
-        !SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                             SMTO_ABORTIFHUNG, 1000, &length))
-        length = GetWindowTextA(window, text, sizeof text);
+    if (!visible || !SendMessageTimeoutW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text),
+                                         SMTO_ABORTIFHUNG, 1000, &length))
+        length = GetWindowTextW(window, text, 256);
     printf("0x%llx %lu %d %ld %ld %ld %ld %ld %ld ",
            static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)), ProcessOf(window),
            visible, frame.left, frame.top, frame.right, frame.bottom, client.x, client.y);
@@ -72,6 +75,19 @@ BOOL CALLBACK PrintWindowOfClass(HWND window, LPARAM name) {
 // PROCESS VISIBLE LEFT TOP RIGHT BOTTOM CLIENT-X CLIENT-Y TEXT" (screen).
 int Windows(char** a) {
     EnumWindows(PrintWindowOfClass, reinterpret_cast<LPARAM>(a[0]));
+    return 0;
+}
+
+BOOL CALLBACK PrintControl(HWND control, LPARAM) {
+    wchar_t text[1024];
+    printf("%d ", GetDlgCtrlID(control));
+    PrintHex(text, static_cast<size_t>(GetWindowTextW(control, text, 1024)));
+    return TRUE;
+}
+
+// "controls WINDOW": every control of a dialog, one a line: "ID TEXT".
+int Controls(char** a) {
+    EnumChildWindows(Window(a[0]), PrintControl, 0);
     return 0;
 }
 
@@ -154,29 +170,31 @@ int Resources(char** a) {
 // "type WINDOW HEX": replaces the text of the window's edit field (the file
 // chooser's name field is two combo boxes deep).
 int Type(char** a) {
-    static char text[8192];
+    static char utf8[3 * 8192];
+    static wchar_t text[8192];
     HWND edit = Window(a[0]);
     while (edit && !HasClass(edit, "Edit"))
         edit = GetWindow(edit, GW_CHILD);
     size_t length = strlen(a[1]) / 2;
-    if (!edit || length >= sizeof text) return 2;
+    if (!edit || length >= sizeof utf8) return 2;
     for (size_t i = 0; i < length; ++i) {
         char pair[3] = {a[1][2 * i], a[1][2 * i + 1], 0};
-        text[i] = static_cast<char>(strtoul(pair, nullptr, 16));
+        utf8[i] = static_cast<char>(strtoul(pair, nullptr, 16));
     }
-    text[length] = 0;
-    return SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? 0 : 1;
+    utf8[length] = 0;
+    if (!MultiByteToWideChar(CP_UTF8, 0, utf8, -1, text, 8192)) return 2;
+    return SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? 0 : 1;
 }
 
 // "state WINDOW": "CHECKED ENABLED LEFT TOP RIGHT BOTTOM TEXT" (on the screen).
 int State(char** a) {
-    static char text[8192];
+    static wchar_t text[8192];
     HWND window = Window(a[0]);
     RECT r;
     if (!GetWindowRect(window, &r)) return 2;
     printf("%d %d %ld %ld %ld %ld ", static_cast<int>(SendMessageA(window, BM_GETCHECK, 0, 0)),
            IsWindowEnabled(window), r.left, r.top, r.right, r.bottom);
-    PrintHex(text, SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)));
+    PrintHex(text, SendMessageW(window, WM_GETTEXT, 8192, reinterpret_cast<LPARAM>(text)));
     return 0;
 }
 
@@ -197,9 +215,9 @@ struct Command {
 };
 
 const Command Commands[] = {
-    {"windows", 1, Windows},     {"post", 4, Post}, {"tray-forget", 1, TrayForget},
-    {"resources", 1, Resources}, {"type", 2, Type}, {"state", 1, State},
-    {"cover", 0, Cover},
+    {"windows", 1, Windows},     {"post", 4, Post},         {"tray-forget", 1, TrayForget},
+    {"resources", 1, Resources}, {"type", 2, Type},         {"state", 1, State},
+    {"cover", 0, Cover},         {"controls", 1, Controls},
 };
 
 void RunCommand(char* line) {

@@ -65,9 +65,13 @@ TEST(Text, CutsAtCharacterBoundariesAndSaysSo) {
         size_t size;
         std::u16string utf16;
         bool whole;
-    } cases[] = {{"abc", 4, u"abc", true}, {"abc", 3, u"ab", false}, {"", 1, u"", true},
-                 {U8(u8"Дарья"), 6, u"Дарья", true}, {U8(u8"天気x"), 3, u"天気", false},
-                 {U8(u8"a😀"), 3, u"a", false}, {U8(u8"a😀"), 4, u"a😀", true}};
+    } cases[] = {{"abc", 4, u"abc", true},
+                 {"abc", 3, u"ab", false},
+                 {"", 1, u"", true},
+                 {U8(u8"Дарья"), 6, u"Дарья", true},
+                 {U8(u8"天気x"), 3, u"天気", false},
+                 {U8(u8"a😀"), 3, u"a", false},
+                 {U8(u8"a😀"), 4, u"a😀", true}};
     for (const auto& c : cases) {
         bool whole = false;
         const std::u16string converted = Utf16(c.utf8, Utf8ToUtf16, c.size, whole);
@@ -87,10 +91,9 @@ TEST(Text, CutsAtCharacterBoundariesAndSaysSo) {
 // What no encoding can carry becomes U+FFFD; Windows-1251 refuses what it lacks.
 TEST(Text, MalformedInputBecomesTheReplacementCharacter) {
     const std::pair<const char*, std::u16string> utf8Cases[] = {
-        {"a\x80z", u"a\xFFFDz"},         {"\xC0\xAF", u"\xFFFD\xFFFD"},
-        {"\xE0\x80\xAF", u"\xFFFD"},     {"\xED\xA0\x80", u"\xFFFD"},
-        {"\xF4\x90\x80\x80", u"\xFFFD"}, {"\xF8z", u"\xFFFDz"},
-        {"\xE2\x82", u"\xFFFD"},         {"\xE2\x82z", u"\xFFFDz"}};
+        {"a\x80z", u"a\xFFFDz"},     {"\xC0\xAF", u"\xFFFD\xFFFD"},   {"\xE0\x80\xAF", u"\xFFFD"},
+        {"\xED\xA0\x80", u"\xFFFD"}, {"\xF4\x90\x80\x80", u"\xFFFD"}, {"\xF8z", u"\xFFFDz"},
+        {"\xE2\x82", u"\xFFFD"},     {"\xE2\x82z", u"\xFFFDz"}};
     for (const auto& [utf8, utf16] : utf8Cases) {
         bool whole = false;
         EXPECT_EQ(Utf16(utf8, Utf8ToUtf16, 64, whole), utf16);

@@ -9,6 +9,11 @@
 
 namespace {
 
+// Narrow literals here are Windows-1251; UTF-8 is spelt u8.
+const char* U8(const char8_t* text) {
+    return reinterpret_cast<const char*>(text);
+}
+
 class SettingsFile : public testing::Test {
   protected:
     // A new file each time: the system caches a file by its time of change,
@@ -70,4 +75,21 @@ TEST_F(SettingsFile, SaveWritesNumbersInDecimalAndFlagsAsOneOrZero) {
         EXPECT_NE(file.find(std::string("UseProxy=") + flag + "\r\nHostName="), std::string::npos);
         EXPECT_NE(file.find(std::string("WriteLog=") + flag + "\r\n"), std::string::npos) << text;
     }
+}
+
+// The file is text in the code page: what it cannot hold keeps the value the
+// file had, and nothing else is held back with it.
+TEST_F(SettingsFile, TextsTheFileCannotHoldKeepTheirOldValueAndTheRestIsSaved) {
+    const std::string before = "[Settings]\r\nSourceURL=old\r\n[Proxy]\r\nHostName=old-host\r\n"
+                               "[LogOptions]\r\nLogFile=C:\\\xC6\\old.log\r\n";
+    AppSettings settings = Load(before);
+    EXPECT_STREQ(settings.LogFile, U8(u8"C:\\Ж\\old.log"));
+    std::strcpy(settings.SourceURL, U8(u8"http://host/Ж"));
+    std::strcpy(settings.HostName, U8(u8"\u5929\u6C17.test"));
+    std::strcpy(settings.LogFile, U8(u8"C:\\\u5929\u6C17-missing\\q.log"));
+    settings.RefreshTime = 20;
+    EXPECT_EQ(SaveSettings(dir.Path(name).c_str(), settings), UnsavedHostName | UnsavedLogFile);
+    EXPECT_EQ(dir.Read(name), "[Settings]\r\nSourceURL=http://host/\xC6\r\nRefreshTime=20\r\n"
+                              "[Proxy]\r\nHostName=old-host\r\nUseProxy=0\r\nRemotePort=80\r\n"
+                              "[LogOptions]\r\nLogFile=C:\\\xC6\\old.log\r\nWriteLog=0\r\n");
 }
