@@ -159,7 +159,7 @@ static void OnCommand(HWND window, WPARAM command) {
         OpenGraphPage();
         break;
     case IDM_REFRESH:
-        PostMessageA(window, RefreshNowMessage, 0, 0);
+        PostMessageW(window, RefreshNowMessage, 0, 0);
         break;
     case IDM_EXIT:
         programHandles.trayIcon.Delete();
@@ -178,7 +178,7 @@ static void OnCommand(HWND window, WPARAM command) {
 // as old as the sleep was long.
 static bool OnPowerBroadcast(HWND window, WPARAM event) {
     if (event != PBT_APMRESUMEAUTOMATIC) return false;
-    PostMessageA(window, ResumedMessage, 0, 0);
+    PostMessageW(window, ResumedMessage, 0, 0);
     return true;
 }
 
@@ -213,7 +213,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     default:
         if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) {
-            PostMessageA(window, RestoreTrayMessage, 0, 0);
+            PostMessageW(window, RestoreTrayMessage, 0, 0);
             return 0;
         }
     }

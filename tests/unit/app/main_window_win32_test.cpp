@@ -150,12 +150,12 @@ HICON WINAPI NoteComposing(PICONINFO info) {
     return create(info);
 }
 
-BOOL WINAPI ResumeInsideTheShell(DWORD, PNOTIFYICONDATAA) {
+BOOL WINAPI ResumeInsideTheShell(DWORD, PNOTIFYICONDATAW) {
     if (GetCurrentThreadId() != mainThread || !resumedWindow) return TRUE;
     refreshLock.Leave(); // the window's first refresh may show its outcome now
     EXPECT_EQ(WaitForSingleObject(refreshComposing, 10000), WAIT_OBJECT_0);
     Sleep(200); // from composing under the view's lock to waiting for the tray's
-    SendMessageA(std::exchange(resumedWindow, nullptr), WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC,
+    SendMessageW(std::exchange(resumedWindow, nullptr), WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC,
                  0);
     return TRUE;
 }
@@ -170,7 +170,7 @@ DWORD WINAPI EndTheRunIfStuck(LPVOID done) {
 }
 
 TEST_F(MainWindowTest, AResumeNoticeInsideAShellCallIsPostedNotDoneThere) {
-    ImportPatch shell("shell32.dll", "Shell_NotifyIconA",
+    ImportPatch shell("shell32.dll", "Shell_NotifyIconW",
                       reinterpret_cast<void*>(ResumeInsideTheShell));
     ImportPatch compose("user32.dll", "CreateIconIndirect", reinterpret_cast<void*>(NoteComposing));
     ASSERT_TRUE(shell.Active() && compose.Active());
