@@ -2,6 +2,7 @@
 // The process-wide state the portable code shares, and the locks that guard it.
 #include <cstdint>
 
+#include "app/Refresh.h"
 #include "base/Lock.h"
 #include "base/Text.h"
 #include "fetch/Fetch.h"
@@ -22,6 +23,7 @@ struct AppState {
     TemperatureReading reading;
     FetchBuffers buffers;
     int32_t timerTicks;
+    ResumeRetries resumeRetries;
     uint32_t lastThreadId;
     char configPath[PathUtf8Size];
 };

@@ -20,6 +20,15 @@ static constexpr wchar_t GraphPageAddress[] = L"http://" ZARVILO_FEED_HOST "/cgi
 // created anew; registered at window creation.
 static UINT taskbarCreatedMessage;
 
+// A sent message may arrive while the main thread waits inside a shell call
+// that holds the tray icon's lock, and a refresh thread may then hold the
+// view's lock and wait for the tray's. Whatever such a message asks that takes
+// those locks is posted to the window's own queue under these messages, and
+// done when they come out of it.
+static constexpr UINT ResumedMessage = WM_APP + 2;
+static constexpr UINT RestoreTrayMessage = WM_APP + 3;
+static constexpr UINT RefreshNowMessage = WM_APP + 4;
+
 // The tray icon as every refresh shows it; set up before the first refresh.
 static TrayView trayView;
 
@@ -103,8 +112,14 @@ static void RestoreTrayIcon() {
     programHandles.trayIcon.Restore(ComposeNoReadingIcon());
 }
 
+static void OnResumed() {
+    appState.resumeRetries.Begin();
+    RefreshNow();
+}
+
 static void OnTimer() {
     if (CountTimerTick(appState.timerTicks, appState.settings.RefreshTime)) StartTrayRefresh();
+    if (appState.resumeRetries.CountTick()) StartTrayRefresh();
     // The notification area was missing at start or lost our icon: try again.
     if (programHandles.trayIcon.IsLost()) RestoreTrayIcon();
     FollowDisplayScale();
@@ -144,7 +159,7 @@ static void OnCommand(HWND window, WPARAM command) {
         OpenGraphPage();
         break;
     case IDM_REFRESH:
-        RefreshNow();
+        PostMessageW(window, RefreshNowMessage, 0, 0);
         break;
     case IDM_EXIT:
         programHandles.trayIcon.Delete();
@@ -161,9 +176,9 @@ static void OnCommand(HWND window, WPARAM command) {
 
 // The tick count stood still while the computer slept: the reading shown is
 // as old as the sleep was long.
-static bool OnPowerBroadcast(WPARAM event) {
+static bool OnPowerBroadcast(HWND window, WPARAM event) {
     if (event != PBT_APMRESUMEAUTOMATIC) return false;
-    RefreshNow();
+    PostMessageW(window, ResumedMessage, 0, 0);
     return true;
 }
 
@@ -185,11 +200,20 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnTrayNotify(window, lParam);
         return 0;
     case WM_POWERBROADCAST:
-        if (OnPowerBroadcast(wParam)) return TRUE;
+        if (OnPowerBroadcast(window, wParam)) return TRUE;
         break;
+    case ResumedMessage:
+        OnResumed();
+        return 0;
+    case RestoreTrayMessage:
+        RestoreTrayIcon();
+        return 0;
+    case RefreshNowMessage:
+        RefreshNow();
+        return 0;
     default:
         if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) {
-            RestoreTrayIcon();
+            PostMessageW(window, RestoreTrayMessage, 0, 0);
             return 0;
         }
     }

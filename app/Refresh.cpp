@@ -48,18 +48,22 @@ static void LogOutcome(const char* logFile, RefreshOutcome outcome,
 }
 
 RefreshOutcome RefreshOnce(const FetchConfig& config, FetchBuffers& buffers,
-                           TemperatureReading& reading, RefreshView& view, FetchReport* report) {
+                           TemperatureReading& reading, RefreshView& view, ResumeRetries& retries,
+                           FetchReport* report) {
     bool fetched = FetchTemperature(config, buffers, reading, report);
     RefreshOutcome outcome = Classify(fetched, reading);
     ShowOutcome(view, outcome, buffers, reading);
-    if (config.settings.WriteLog != 0) LogOutcome(config.settings.LogFile, outcome, reading);
+    const bool logged = retries.Settle(outcome);
+    if (logged && config.settings.WriteLog != 0)
+        LogOutcome(config.settings.LogFile, outcome, reading);
     return outcome;
 }
 
 RefreshOutcome RefreshProgramReading(RefreshView& view, FetchReport* report) {
     LockHolder hold(refreshLock);
     const FetchConfig config = SnapshotFetchConfig();
-    return RefreshOnce(config, appState.buffers, appState.reading, view, report);
+    return RefreshOnce(config, appState.buffers, appState.reading, view, appState.resumeRetries,
+                       report);
 }
 
 bool CountTimerTick(int32_t& timerTicks, int32_t refreshTime) {
@@ -69,5 +73,34 @@ bool CountTimerTick(int32_t& timerTicks, int32_t refreshTime) {
     // rather than never.
     if (timerTicks < refreshTime * TicksPerMinute) return false;
     timerTicks = 0;
+    return true;
+}
+
+void ResumeRetries::Begin() {
+    failed = false;
+    ticksToRetry = RetryIntervalTicks;
+    triesLeft = ResumeTries;
+}
+
+bool ResumeRetries::CountTick() {
+    if (ticksToRetry > 0) --ticksToRetry;
+    if (ticksToRetry > 0 || !failed.exchange(false)) return false;
+    // A refresh of another kind may have ended the resume's tries meanwhile.
+    int32_t left = triesLeft;
+    while (left > 1 && !triesLeft.compare_exchange_weak(left, left - 1)) {
+    }
+    if (left <= 1) return false;
+    ticksToRetry = RetryIntervalTicks;
+    return true;
+}
+
+bool ResumeRetries::Settle(RefreshOutcome outcome) {
+    const int32_t left = triesLeft;
+    if (left == 0) return true;
+    if (outcome == RefreshOutcome::NoValue && left > 1) {
+        failed = true;
+        return false;
+    }
+    triesLeft = 0;
     return true;
 }

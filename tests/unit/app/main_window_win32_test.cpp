@@ -4,7 +4,9 @@
 
 #include <winsock2.h>
 
+#include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/AppState.h"
@@ -132,6 +134,58 @@ TEST_F(MainWindowTest, SettingsLoadTheCommonControlsFromTheSystemFolderOnce) {
     wchar_t system[MAX_PATH];
     GetSystemDirectoryW(system, MAX_PATH);
     EXPECT_EQ(calls, std::vector<std::wstring>{std::wstring(system) + L"\\comctl32.dll"});
+}
+
+// A resume notice sent while the main thread is inside a shell call that holds
+// the tray icon's lock, and a refresh thread holds the view's lock and waits
+// for the tray's.
+DWORD mainThread;
+HWND resumedWindow;
+HANDLE refreshComposing;
+
+HICON WINAPI NoteComposing(PICONINFO info) {
+    static const auto create = reinterpret_cast<HICON(WINAPI*)(PICONINFO)>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("user32.dll"), "CreateIconIndirect")));
+    if (GetCurrentThreadId() != mainThread) SetEvent(refreshComposing);
+    return create(info);
+}
+
+BOOL WINAPI ResumeInsideTheShell(DWORD, PNOTIFYICONDATAW) {
+    if (GetCurrentThreadId() != mainThread || !resumedWindow) return TRUE;
+    refreshLock.Leave(); // the window's first refresh may show its outcome now
+    EXPECT_EQ(WaitForSingleObject(refreshComposing, 10000), WAIT_OBJECT_0);
+    Sleep(200); // from composing under the view's lock to waiting for the tray's
+    SendMessageW(std::exchange(resumedWindow, nullptr), WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC,
+                 0);
+    return TRUE;
+}
+
+// Two threads waiting for each other cannot be freed: the run ends as failed.
+DWORD WINAPI EndTheRunIfStuck(LPVOID done) {
+    if (WaitForSingleObject(done, 20000) == WAIT_OBJECT_0) return 0;
+    std::puts("FAILED: the resume notice inside a shell call hung on a lock of the tray");
+    std::fflush(stdout);
+    TerminateProcess(GetCurrentProcess(), 1);
+    return 1;
+}
+
+TEST_F(MainWindowTest, AResumeNoticeInsideAShellCallIsPostedNotDoneThere) {
+    ImportPatch shell("shell32.dll", "Shell_NotifyIconW",
+                      reinterpret_cast<void*>(ResumeInsideTheShell));
+    ImportPatch compose("user32.dll", "CreateIconIndirect", reinterpret_cast<void*>(NoteComposing));
+    ASSERT_TRUE(shell.Active() && compose.Active());
+    mainThread = GetCurrentThreadId();
+    refreshComposing = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE watchdog = CreateThread(nullptr, 0, EndTheRunIfStuck, done, 0, nullptr);
+    refreshLock.Enter(); // held until the shell call below
+    Create();
+    resumedWindow = window;
+    programHandles.trayIcon.Restore(nullptr);
+    SetEvent(done);
+    WaitForSingleObject(watchdog, INFINITE);
+    for (HANDLE handle : {watchdog, done, refreshComposing})
+        CloseHandle(handle);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
-// The refresh schedule's tick counting, and refreshes taking turns.
+// The refresh schedule's tick counting, the retries after a resume, and
+// refreshes taking turns.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -45,6 +46,61 @@ TEST(CountTimerTick, FiresEveryRefreshTimeMinutes) {
     CountTimerTick(count, 0);
     CountTimerTick(count, 0);
     EXPECT_EQ(count, INT32_MAX) << "the count stops rather than wraps";
+}
+
+constexpr RefreshOutcome None = RefreshOutcome::NoValue, Valid = RefreshOutcome::ValidReading,
+                         Invalid = RefreshOutcome::InvalidReading;
+// Each try: how it ends, and how many ticks after it started.
+using Tries = std::vector<std::pair<RefreshOutcome, int>>;
+
+// A resume's 600 ticks whose tries end as listed (the one after the last never
+// ends): the ticks at which retries start, and whether each ended try logged.
+std::pair<std::vector<int>, std::vector<bool>> Resume(const Tries& tries) {
+    ResumeRetries retries;
+    retries.Begin();
+    std::pair<std::vector<int>, std::vector<bool>> trace;
+    size_t next = 0;
+    for (int tick = 0, endsAt = tries[0].second; tick <= 600; ++tick) {
+        if (tick == endsAt) trace.second.push_back(retries.Settle(tries[next++].first));
+        if (tick == 0 || !retries.CountTick()) continue;
+        trace.first.push_back(tick);
+        endsAt = next < tries.size() ? tick + tries[next].second : -1;
+    }
+    return trace;
+}
+
+TEST(ResumeRetries, RetriesFailuresQuietlyUntilAnAnswerOrTheLastTry) {
+    const struct {
+        Tries tries;
+        std::vector<int> retryTicks;
+        std::vector<bool> logged;
+    } cases[] = {
+        {{{Valid, 0}}, {}, {true}},
+        {{{Invalid, 2}}, {}, {true}},
+        {{{None, 0}, {Valid, 3}}, {30}, {false, true}},
+        {{{None, 1}, {None, 1}, {Invalid, 1}}, {30, 60}, {false, false, true}},
+        {{{None, 45}, {None, 1}}, {45, 75}, {false, false}}, // a slow failure: retried at once
+        {{{None, 5}}, {30}, {false}},                        // no retry while one is under way
+        {Tries(10, {None, 1}),
+         {30, 60, 90, 120, 150, 180, 210, 240, 270},
+         {false, false, false, false, false, false, false, false, false, true}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.tries.size() << " tries, the first ending "
+                                        << c.tries[0].second << " ticks after the resume");
+        EXPECT_EQ(Resume(c.tries), std::make_pair(c.retryTicks, c.logged));
+    }
+}
+
+TEST(ResumeRetries, OutsideAResumeEveryOutcomeIsLoggedAndAnyAnswerEndsTheTries) {
+    ResumeRetries retries;
+    EXPECT_TRUE(retries.Settle(None));
+    retries.Begin();
+    EXPECT_FALSE(retries.Settle(None));
+    EXPECT_TRUE(retries.Settle(Valid)) << "a refresh of the user's, before the retry";
+    for (int tick = 0; tick < 100; ++tick)
+        EXPECT_FALSE(retries.CountTick());
+    EXPECT_TRUE(retries.Settle(None)) << "the resume's tries are over";
 }
 
 class OverlapView : public RefreshView { // notes refreshes showing at the same time
