@@ -5,7 +5,9 @@ written from folders the code page cannot name, and its configuration file,
 text in the code page, kept as it was where the code page cannot hold a value."""
 
 import re
+import tempfile
 import unittest
+from pathlib import Path
 
 import harness
 from dialogs_test import IDC_LOG_FILE, IDC_PROXY_HOST, IDC_REFRESH_MINUTES, IDCANCEL, IDOK, dialogs, entries
@@ -29,7 +31,7 @@ class CodePages(unittest.TestCase):
     def start(self, locale, config=None, folder=None, **settings):
         directory = None
         if folder:
-            directory = self.session.scratch / ("%s-%s" % (folder, locale[:2]))
+            directory = Path(tempfile.mkdtemp(dir=self.session.scratch)) / folder
             directory.mkdir()
         run = ProgramRun(self.session, config or harness.config_text(self.feed.url(), **settings),
                          directory=directory, locale=locale)
@@ -112,7 +114,7 @@ class CodePages(unittest.TestCase):
         self.assertTrue(wait_for(lambda: (run.directory / "Quorbel.log").exists(), 8))
         run.stop()
         # Started again, the program logs through that name into the same file.
-        again = self.start(HOME, written, folder="天気-again")
+        again = self.start(HOME, written, folder="天気")
         self.assertTrue(wait_for(lambda: len((run.directory / "Quorbel.log").read_bytes().splitlines()) >= 2, 8))
         again.stop()
 
