@@ -1,17 +1,23 @@
 #!/usr/bin/env python3
 """The settings dialog and the about box of the program under Wine, driven from
 outside in the order written, on two copies: "fresh" starts with a file holding
-none of the seven settings, "configured" with all of them and a feed server."""
+none of the seven settings, "configured" with all of them and a feed server.
+The last cases run copies of their own under code pages other than the home
+1251 (Wine takes it from LC_CTYPE) and in folders a code page cannot name."""
 
 import ctypes
+import re
+import tempfile
 import time
 import unittest
+from pathlib import Path
 
 import harness
 from harness import (
     FEED_HOST, IDM_ABOUT, IDM_REFRESH, IDM_SETTINGS, WM_COMMAND, WM_KEYDOWN, WM_KEYUP, WM_SYSCOMMAND, FeedPeer,
-    ProgramRun, Screen, as_shown, mouse, not_emulated, picture, smoke, wait_for, windows_path,
+    WM_TRAYNOTIFY, ProgramRun, Screen, as_shown, mouse, not_emulated, picture, smoke, wait_for, windows_path,
 )
+from texts import LABELS, UNSAVED
 
 IDOK, IDCANCEL, IDYES = 1, 2, 6
 IDC_PROXY_HOST, IDC_PROXY_PORT, IDC_USE_PROXY, IDC_SOURCE_URL = 1000, 1001, 1002, 1003
@@ -19,6 +25,7 @@ IDC_REFRESH_SPIN, IDC_REFRESH_MINUTES, IDC_WRITE_LOG, IDC_LOG_FILE = 1004, 1005,
 IDC_BROWSE_LOG, IDC_MAIL_LINK, IDC_WEB_LINK = 1008, 1009, 1010
 CHOOSER_TYPES, CHOOSER_NAME = 0x470, 0x47C  # the system's file chooser
 VK_RETURN, VK_ESCAPE, VK_UP, VK_DOWN, SC_CLOSE, BM_CLICK = 0x0D, 0x1B, 0x26, 0x28, 0xF060, 0xF5
+HOME, OTHERS = "ru_RU.UTF-8", {"1252": "en_US.UTF-8", "932": "ja_JP.UTF-8"}  # a Western and a double-byte one
 FOREIGN = b"; kept as written\r\n[Window]\r\nLeft=\xe4\xe0 = 5\r\n"  # and kept byte for byte by every save
 
 
@@ -328,6 +335,90 @@ class Dialogs(unittest.TestCase):
         for entry in [b"SourceURL=" + source[:2083], b"HostName=" + b"h" * 255, b"RemotePort=1234567",
                       b"LogFile=" + b"f" * 259]:
             self.assertIn(entry, written)
+
+
+    # Copies of their own under a code page.
+
+    def start(self, locale, config=None, folder=None, **settings):
+        directory = None
+        if folder:
+            directory = Path(tempfile.mkdtemp(dir=self.session.scratch)) / folder
+            directory.mkdir()
+        run = ProgramRun(self.session, config or harness.config_text(self.feed.url(), **settings),
+                         directory=directory, locale=locale)
+        self.addCleanup(run.stop)
+        self.assertTrue(run.window, "the program did not start")
+        return run
+
+    def controls(self, dialog):
+        return {bytes.fromhex(words[1]).decode() if len(words) > 1 else "" for words in dialog.ask("controls", None)}
+
+    def menu_pixels(self, run):
+        harness.mouse(400, 300)
+        run.post(WM_TRAYNOTIFY, 1, harness.WM_RBUTTONDOWN)
+        menus = wait_for(lambda: [w for w in self.session.windows("#32768") if w.visible], 4)
+        self.assertTrue(menus, "no menu opened")
+        left, top, right, bottom = menus[0].rect
+        screen = Screen()
+        pixels = [screen.row(left, y, right - left) for y in range(top, bottom)]
+        self.session.ask("post", menus[0].handle, harness.WM_KEYDOWN, VK_ESCAPE, 0)
+        self.assertTrue(wait_for(lambda: not [w for w in self.session.windows("#32768") if w.visible], 4))
+        return pixels
+
+    @smoke
+    def test_texts_read_right_whatever_the_code_page(self):
+        home = self.start(HOME, harness.config_text(self.feed.url("?value=2,5")))
+        home_menu = self.menu_pixels(home)
+        home.stop()
+        for code_page, locale in OTHERS.items():
+            with self.subTest(code_page):
+                run = self.start(locale, harness.config_text(self.feed.url("?value=2,5")))
+                icon = wait_for(lambda: Screen().find(picture(2.5)), 5)
+                self.assertEqual(self.session.tooltip_at(icon[0]), as_shown("reading", "2.5"))
+                self.assertEqual(self.menu_pixels(run), home_menu, "the menu's texts differ from 1251's")
+                for caption in ("settings", "about"):
+                    dialog = self.open(run, caption)[0]
+                    self.assertLessEqual(LABELS[caption], self.controls(dialog))
+                    dialog.close(IDCANCEL if caption == "settings" else IDOK)
+                # A text the code page lacks: the file keeps the old one and a box says so.
+                written = self.confirm(run, [(IDC_PROXY_HOST, "ก.test".encode()), (IDC_REFRESH_MINUTES, b"20")])
+                self.assertTrue(wait_for(lambda: dialogs(run, as_shown("settings")), 5), "no box")
+                box = dialogs(run, as_shown("settings"))[0]
+                self.assertIn(UNSAVED % "адрес прокси", self.controls(box))
+                box.close(IDOK)
+                self.assertIn(b"RefreshTime=20", written)
+                self.assertFalse([entry for entry in written if entry.startswith(b"HostName=")])
+                run.stop()
+
+    def test_log_is_written_from_a_folder_the_code_page_cannot_name(self):
+        for locale, folder in ((OTHERS["1252"], "Дарья"), (HOME, "天気")):
+            with self.subTest(folder):
+                run = self.start(locale, folder=folder, write_log=1)
+                log = run.directory / "Quorbel.log"
+                self.assertTrue(wait_for(lambda: log.exists() and log.read_bytes(), 8), "no log line")
+                self.assertRegex(log.read_bytes(), rb"\A\d\d\.\d\d\.\d{4}  \d\d:\d\d  -12\.5\r\n\Z")
+                run.stop()
+
+    def test_a_file_of_today_reads_and_saves_the_same_and_a_path_the_code_page_lacks_goes_by_its_short_name(self):
+        # As today's program wrote it on a Russian system, the log left to its default.
+        config = ("[Settings]\r\nSourceURL=%s\r\nRefreshTime=10\r\n[Proxy]\r\nUseProxy=0\r\nHostName=прокси.test\r\n"
+                  "RemotePort=3128\r\n[LogOptions]\r\nWriteLog=1\r\nLogFile=\r\n; заметка\r\n"
+                  % self.feed.url()).encode("cp1251")
+        run = self.start(HOME, config, folder="天気")
+        dialog = self.open(run)[0]
+        self.assertEqual(dialog.text(IDC_PROXY_HOST), "прокси.test".encode())
+        self.assertEqual(dialog.text(IDC_LOG_FILE), harness.windows_path(run.directory / "Quorbel.log").encode())
+        dialog.close()
+        written = (run.directory / "Quorbel.cfg").read_bytes()
+        short = re.search(rb"\r\nLogFile=(.*)\r\n", written)[1]
+        self.assertRegex(short, rb"\A[ -~]+\\Quorbel\.log\Z", "not a short name of plain letters")
+        self.assertEqual(written, config.replace(b"LogFile=\r\n", b"LogFile=" + short + b"\r\n"))
+        self.assertTrue(wait_for(lambda: (run.directory / "Quorbel.log").exists(), 8))
+        run.stop()
+        # Started again, the program logs through that name into the same file.
+        again = self.start(HOME, written, folder="天気")
+        self.assertTrue(wait_for(lambda: len((run.directory / "Quorbel.log").read_bytes().splitlines()) >= 2, 8))
+        again.stop()
 
 
 if __name__ == "__main__":

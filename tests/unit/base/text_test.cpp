@@ -6,108 +6,88 @@
 
 namespace {
 
-// Narrow literals here are Windows-1251; UTF-8 is spelt u8.
+// Narrow literals here are Windows-1251; UTF-8 is spelt u8, and gtest spells
+// its arguments in Windows-1251, so foreign texts stay in the tables.
 const char* U8(const char8_t* text) {
     return reinterpret_cast<const char*>(text);
 }
 
-std::u16string Utf16(const char* text, bool (*convert)(const char*, Utf16Unit*, size_t),
-                     size_t size, bool& whole) {
-    Utf16Unit out[64];
-    whole = convert(text, out, size);
-    return std::u16string(out, out + std::char_traits<Utf16Unit>::length(out));
-}
-
-std::string Bytes(const char* text, bool (*convert)(const char*, char*, size_t), size_t size,
-                  bool& whole) {
-    char out[64];
+template <typename In, typename Out>
+std::basic_string<Out> Convert(bool (*convert)(const In*, Out*, size_t), const In* text,
+                               size_t size, bool& whole) {
+    Out out[64];
     whole = convert(text, out, size);
     return out;
 }
 
 // UTF-16 units are wchar_t on Windows, char16_t elsewhere.
-std::string FromUtf16(const std::u16string& text, size_t size, bool& whole) {
-    const std::basic_string<Utf16Unit> units(text.begin(), text.end());
-    char out[64];
-    whole = Utf16ToUtf8(units.c_str(), out, size);
-    return out;
+std::u16string Units(const std::basic_string<Utf16Unit>& text) {
+    return std::u16string(text.begin(), text.end());
 }
 
 } // namespace
 
-TEST(Cp1251Text, EachByteIsItsCharacterInUtf8AndUtf16AndBack) {
+// Each byte is its character, and each character of the code page its byte.
+TEST(Text, Cp1251RoundTripsThroughUtf8AndUtf16) {
     const struct {
-        const char* cp1251;
-        const char* utf8;
+        const char *cp1251, *utf8;
         std::u16string utf16;
-    } cases[] = {// clang-format off
-        {"", "", u""},
-        {"outcome: [-12.5] ~\x7F", "outcome: [-12.5] ~\x7F", u"outcome: [-12.5] ~\x7F"},
-        {"\xC0\xFF\xA8\xB8\xDF\xE0", U8(u8"АяЁёЯа"), u"АяЁёЯа"},
-        {"\x80\x88\x96\xB9", U8(u8"Ђ€–№"), u"Ђ€–№"},
-        {"\x98", "\xC2\x98", u"\x0098"}, // no character: the control code, as on Windows
-        {"\xA0\xBF", U8(u8"\u00A0ї"), u"\x00A0ї"}};
-    // clang-format on
+    } cases[] = {{"", "", u""},
+                 {"[-12.5] ~\x7F", "[-12.5] ~\x7F", u"[-12.5] ~\x7F"},
+                 {"\xC0\xFF\xA8\xB8\x80\x88\x96\xB9", U8(u8"АяЁёЂ€–№"), u"АяЁёЂ€–№"},
+                 {"\x98\xA0", U8(u8"\u0098\u00A0"), u"\x0098\x00A0"}}; // 0x98: as Windows maps it
     for (const auto& c : cases) {
         bool whole = false;
-        EXPECT_EQ(Bytes(c.cp1251, Cp1251ToUtf8, 64, whole), c.utf8);
+        EXPECT_EQ(Convert(Cp1251ToUtf8, c.cp1251, 64, whole), c.utf8);
+        EXPECT_EQ(Units(Convert(Cp1251ToUtf16, c.cp1251, 64, whole)), c.utf16);
+        EXPECT_EQ(Convert(Utf8ToCp1251, c.utf8, 64, whole), c.cp1251);
         EXPECT_TRUE(whole);
-        EXPECT_EQ(Utf16(c.cp1251, Cp1251ToUtf16, 64, whole), c.utf16);
-        EXPECT_EQ(Bytes(c.utf8, Utf8ToCp1251, 64, whole), c.cp1251);
-        EXPECT_TRUE(whole) << c.utf8;
     }
 }
 
-// Every conversion cuts before a character that would not fit, never inside it.
-TEST(Text, CutsAtCharacterBoundariesAndSaysSo) {
+// A text that does not fit is cut before the character that would not, never
+// inside one, and the conversion says so; malformed input reads as U+FFFD;
+// Windows-1251 refuses what it lacks rather than writing '?'.
+TEST(Text, CutsAtCharacterBoundariesAndReplacesWhatIsMalformed) {
     const struct {
         const char* utf8;
         size_t size;
         std::u16string utf16;
         bool whole;
-    } cases[] = {{"abc", 4, u"abc", true},
-                 {"abc", 3, u"ab", false},
-                 {"", 1, u"", true},
-                 {U8(u8"Дарья"), 6, u"Дарья", true},
-                 {U8(u8"天気x"), 3, u"天気", false},
-                 {U8(u8"a😀"), 3, u"a", false},
-                 {U8(u8"a😀"), 4, u"a😀", true}};
-    for (const auto& c : cases) {
-        bool whole = false;
-        const std::u16string converted = Utf16(c.utf8, Utf8ToUtf16, c.size, whole);
-        EXPECT_EQ(converted, c.utf16) << c.utf8;
+    } toUtf16[] = {
+        {"abc", 4, u"abc", true},
+        {"abc", 3, u"ab", false},
+        {U8(u8"天気x"), 3, u"天気", false},
+        {U8(u8"a😀"), 3, u"a", false},
+        {U8(u8"a😀"), 4, u"a😀", true},
+        {"a\x80z\xC0\xAF", 64, u"a\xFFFDz\xFFFD\xFFFD", true},
+        {"\xE0\x80\xAF\xED\xA0\x80\xF4\x90\x80\x80\xF8", 64, u"\xFFFD\xFFFD\xFFFD\xFFFD", true},
+        {"\xE2\x82z\xE2\x82", 64, u"\xFFFDz\xFFFD", true}};
+    for (const auto& c : toUtf16) {
+        bool whole = !c.whole;
+        EXPECT_EQ(Units(Convert(Utf8ToUtf16, c.utf8, c.size, whole)), c.utf16) << c.utf8;
         EXPECT_EQ(whole, c.whole) << c.utf8;
     }
-    bool whole = true;
-    EXPECT_EQ(FromUtf16(u"Дарья", 10, whole), U8(u8"Дарь"));
-    EXPECT_FALSE(whole);
-    const char16_t* beyondThePlane = u"a😀"; // gtest spells its arguments in Windows-1251
-    EXPECT_EQ(FromUtf16(beyondThePlane, 5, whole), "a");
-    EXPECT_FALSE(whole);
-    EXPECT_EQ(Bytes(U8(u8"Ёж"), Utf8ToCp1251, 2, whole), "\xA8");
-    EXPECT_FALSE(whole);
-}
-
-// What no encoding can carry becomes U+FFFD; Windows-1251 refuses what it lacks.
-TEST(Text, MalformedInputBecomesTheReplacementCharacter) {
-    const std::pair<const char*, std::u16string> utf8Cases[] = {
-        {"a\x80z", u"a\xFFFDz"},     {"\xC0\xAF", u"\xFFFD\xFFFD"},   {"\xE0\x80\xAF", u"\xFFFD"},
-        {"\xED\xA0\x80", u"\xFFFD"}, {"\xF4\x90\x80\x80", u"\xFFFD"}, {"\xF8z", u"\xFFFDz"},
-        {"\xE2\x82", u"\xFFFD"},     {"\xE2\x82z", u"\xFFFDz"}};
-    for (const auto& [utf8, utf16] : utf8Cases) {
-        bool whole = false;
-        EXPECT_EQ(Utf16(utf8, Utf8ToUtf16, 64, whole), utf16);
-        EXPECT_TRUE(whole);
+    const struct {
+        std::u16string utf16;
+        size_t size;
+        const char* utf8;
+        bool whole;
+    } toUtf8[] = {{u"Дарья", 10, U8(u8"Дарь"), false},
+                  {u"a😀", 5, "a", false},
+                  {u"a😀", 6, U8(u8"a😀"), true},
+                  {u"a\xD800z\xDC00", 64, U8(u8"a\uFFFDz\uFFFD"), true},
+                  {u"\xD83D", 64, U8(u8"\uFFFD"), true}};
+    for (const auto& c : toUtf8) {
+        bool whole = !c.whole;
+        const std::basic_string<Utf16Unit> units(c.utf16.begin(), c.utf16.end());
+        EXPECT_EQ(Convert(Utf16ToUtf8, units.c_str(), c.size, whole), c.utf8);
+        EXPECT_EQ(whole, c.whole);
     }
-    const std::pair<std::u16string, const char*> utf16Cases[] = {
-        {u"a\xD800z", "a\xEF\xBF\xBDz"}, {u"\xDC00", "\xEF\xBF\xBD"}, {u"\xD83D", "\xEF\xBF\xBD"}};
-    for (const auto& [utf16, utf8] : utf16Cases) {
-        bool whole = false;
-        EXPECT_EQ(FromUtf16(utf16, 64, whole), utf8);
-    }
-    for (const char* foreign : {U8(u8"天気"), U8(u8"C:\\Дарья\\é.log"), "\xEF\xBF\xBD"}) {
+    for (const char* foreign :
+         {U8(u8"Ёж"), U8(u8"天気"), U8(u8"C:\\Дарья\\é.log"), "\xEF\xBF\xBD"}) {
         bool whole = true;
-        Bytes(foreign, Utf8ToCp1251, 64, whole);
+        Convert(Utf8ToCp1251, foreign, foreign[0] == '\xD0' ? 2 : 64, whole);
         EXPECT_FALSE(whole) << foreign;
     }
 }
