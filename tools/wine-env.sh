@@ -3,7 +3,9 @@
 # and made once (a fresh prefix takes a quarter of a minute).
 export WINEPREFIX="${ZARVILO_WINEPREFIX:-/tmp/zarvilo-wine}"
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Without the crash debugger a program that faults ends with the fault's code
+# (5 for an access violation); after the debugger it would end with 0.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 export LC_CTYPE=ru_RU.UTF-8
 export LANG=ru_RU.UTF-8
 unset LC_ALL

@@ -20,6 +20,11 @@ elif zarvilo_win32_emulated && [ -n "$ZARVILO_EMULATOR_EXCLUDES" ]; then
     export GTEST_FILTER="-$ZARVILO_EMULATOR_EXCLUDES"
 fi
 zarvilo_prepare_prefix
+# Under Wine a test program that dies may still leave status 0: a GoogleTest
+# program passes only when its summary counts every test it lists.
+if grep -qa -- --gtest_list_tests "$1"; then
+    exec "$zarvilo_tools_dir/gtest-complete.sh" "$loader" "$@"
+fi
 out="$(mktemp)"
 "$loader" "$@" >"$out" 2>&1 </dev/null
 status=$?

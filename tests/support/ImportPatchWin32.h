@@ -22,6 +22,9 @@ class ImportPatch {
 
     bool Active() const { return slot != nullptr; }
 
+    // The real function, for a stand-in: a call by its name would come back to the stand-in.
+    template <typename F> F Original() const { return reinterpret_cast<F>(original); }
+
   private:
     static void** FindSlot(const char* dll, const char* function) {
         auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));

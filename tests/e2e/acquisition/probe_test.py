@@ -22,6 +22,7 @@ PEERS = {}
 HTTPD_PATH = "/files/weather.js"
 STAMP_LENGTH = len("05.03.2005  07:09")
 VALID, NO_VALUE, INVALID, FAILED = 0, 1, 2, 3
+PROXY_HOST = "localhost"  # apart from the sources' 127.0.0.1, so that naming one for the other shows
 
 
 def free_port():
@@ -95,7 +96,7 @@ def background(path):
 # tooltip shown), the log text, the icon's background and the pattern of the
 # failed step's line (None: no such line).
 def outcomes():
-    refused = r"127\.0\.0\.1:%s: connection refused \(error (111|10061)\)" % PEERS["closed"]
+    refused = r":%s: connection refused \(error (111|10061)\)" % PEERS["closed"]
     closed = 'closed before the answer ended with ";'
     return [
         ("feed server", feed("value=-12,5"), None, VALID, "-12.5", "  -12.5\r\n", "blue", None),
@@ -108,12 +109,13 @@ def outcomes():
         ("404 from lighttpd", url("httpd", "/files/missing.js"), None, NO_VALUE, None, "no connection", "grey",
          r"status line from 127\.0\.0\.1:%s: HTTP/1\.0 404 Not Found" % PEERS["httpd"]),
         ("lighttpd's 404 through tinyproxy", url("httpd", "/files/missing.js"), "proxy", NO_VALUE, None,
-         "no connection", "grey", r"status line from the proxy 127\.0\.0\.1:%s: HTTP/1\.0 404 Not Found" % PEERS["proxy"]),
+         "no connection", "grey", r"status line from the proxy localhost:%s: HTTP/1\.0 404 Not Found" % PEERS["proxy"]),
         ("tinyproxy cannot reach the source", url("closed"), "proxy", NO_VALUE, None, "no connection", "grey",
-         r"status line from the proxy 127\.0\.0\.1:%s: HTTP/1\.0 5\d\d .+" % PEERS["proxy"]),
-        ("connection refused", url("closed"), None, NO_VALUE, None, "no connection", "grey", "connect to " + refused),
+         r"status line from the proxy localhost:%s: HTTP/1\.0 5\d\d .+" % PEERS["proxy"]),
+        ("connection refused", url("closed"), None, NO_VALUE, None, "no connection", "grey",
+         r"connect to 127\.0\.0\.1" + refused),
         ("refused by the proxy", feed("value=1,0"), "closed", NO_VALUE, None, "no connection", "grey",
-         "connect to proxy " + refused),
+         "connect to proxy localhost" + refused),
         ("unresolvable name", "http://no-such-host.invalid/t.js", None, NO_VALUE, None, "no connection", "grey",
          r"resolve no-such-host\.invalid \(error -?\d+\)"),
         ("not an address", "ftp://127.0.0.1/t.js", None, NO_VALUE, None, "no connection", "grey",
@@ -164,7 +166,7 @@ class ProbeTest(unittest.TestCase):
     def test_outcomes(self):
         for name, source, proxy, status, value, log, colour, failed in outcomes():
             with self.subTest(name):
-                self.configure(source, proxy and "127.0.0.1", PEERS.get(proxy, ""))
+                self.configure(source, proxy and PROXY_HOST, PEERS.get(proxy, ""))
                 code, output = self.probe("--icon", "icon.bmp")
                 self.assertEqual(code, status, output)
                 text = output.decode("utf-8")
@@ -193,7 +195,7 @@ class ProbeTest(unittest.TestCase):
     ]
         for name, source, proxy_port, request_line, host_port in cases:
             with self.subTest(name):
-                self.configure(source, proxy_port and "127.0.0.1", proxy_port or "", write_log=0)
+                self.configure(source, proxy_port and PROXY_HOST, proxy_port or "", write_log=0)
                 self.probe()
                 tag = source.rsplit("id=", 1)[1]
                 expected = "%s HTTP/1.0\r\nAccept: */*\r\nHost: 127.0.0.1:%s\r\n\r\n" % (request_line, host_port)

@@ -10,14 +10,14 @@
 TEST(FeedResponseTest, ResponsesAndTheValuesTheyGive) {
     const FeedParse Value = FeedParse::Value, Invalid = FeedParse::InvalidValue,
                     Rejected = FeedParse::Rejected;
-    const std::string ok = "HTTP/1.0 200 OK\r\n\r\n", body = "\r\n\r\nvar Therm = \"5,5\";",
+    const std::string ok = "HTTP/1.0 200 OK\r\n\r\n", body = "\r\n\r\nvar Therm = \"6,5\";",
                       pad(983, 'a');
     // clang-format off
     std::vector<std::tuple<std::string, FeedParse, std::string>> cases = {
         {"HTTP/1.0 200 OK\r\nContent-Type: application/javascript\r\nServer: feed\r\n\r\n"
          "  // Larvinsk\r\nvar Therm = \"-12,5\";", Value, "-12.5"},
         {"HTTP/1.1 200\r\n\r\nvar Therm = \"3,5\";", Value, "3.5"}, // no reason phrase
-        {"HTTP/1.0 +200 OK" + body, Value, "5.5"}, {"HTTP/1.0 0200 OK" + body, Value, "5.5"},
+        {"HTTP/1.0 +200 OK" + body, Value, "6.5"}, {"HTTP/1.0 0200 OK" + body, Value, "6.5"},
         {ok + "var Therm = 12,3;", Value, "2.3"}, // its first character is skipped
         {ok + "var Therm = \"1,5\"; var Therm = \"2,5\";", Value, "1.5"},
         {ok + "var Therm = \"8,5", Value, "8.5"},

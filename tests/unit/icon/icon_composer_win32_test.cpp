@@ -127,8 +127,8 @@ TEST_F(IconComposerTest, CompositionsOnTwoThreadsTakeTurns) {
 
 // The device context is released to the window it came from.
 std::vector<HWND> contextWindows;
-const auto realGetDC = &GetDC;
-const auto realReleaseDC = &ReleaseDC;
+decltype(&GetDC) realGetDC;
+decltype(&ReleaseDC) realReleaseDC;
 HDC WINAPI RecordGetDC(HWND window) {
     contextWindows.push_back(window);
     return realGetDC(window);
@@ -146,6 +146,8 @@ TEST_F(IconComposerTest, DrawsForTheWindowItIsGiven) {
         ImportPatch get("user32.dll", "GetDC", reinterpret_cast<void*>(RecordGetDC));
         ImportPatch release("user32.dll", "ReleaseDC", reinterpret_cast<void*>(RecordReleaseDC));
         ASSERT_TRUE(get.Active() && release.Active());
+        realGetDC = get.Original<decltype(&GetDC)>();
+        realReleaseDC = release.Original<decltype(&ReleaseDC)>();
         DestroyIcon(ComposeTemperatureIcon(7.5, bitmaps, window, IconSize));
     }
     EXPECT_EQ(contextWindows, std::vector<HWND>({window, window}));

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <string>
-#include <tuple>
 
 #include "settings/Settings.h"
 #include "tests/support/ScratchDir.h"
@@ -63,17 +63,26 @@ TEST_F(SettingsFile, ValuesAreTakenAsReadAndCutToTheirLimits) {
 TEST_F(SettingsFile, SaveWritesNumbersInDecimalAndFlagsAsOneOrZero) {
     AppSettings settings = Load();
     // The number as written, and as a flag: only exactly 1 counts as on.
-    const std::tuple<int32_t, const char*, const char*> cases[] = {// clang-format off
+    const struct {
+        int32_t number;
+        const char *text, *flag;
+    } cases[] = {// clang-format off
         {INT32_MIN, "-2147483648", "0"}, {-5, "-5", "0"}, {0, "0", "0"}, {1, "1", "1"}, {2, "2", "0"},
         {INT32_MAX, "2147483647", "0"}};
     // clang-format on
-    for (const auto& [number, text, flag] : cases) {
-        settings.RefreshTime = settings.UseProxy = settings.WriteLog = number;
+    // Each setting from another row, so that one saved under another's key shows.
+    for (size_t row = 0, rows = std::size(cases); row < rows; ++row) {
+        const auto &refresh = cases[row], &proxy = cases[(row + 2) % rows],
+                   &log = cases[(row + 3) % rows];
+        settings.RefreshTime = refresh.number;
+        settings.UseProxy = proxy.number;
+        settings.WriteLog = log.number;
         SaveSettings(dir.Path(name).c_str(), settings);
         const std::string file = dir.Read(name);
-        EXPECT_NE(file.find(std::string("RefreshTime=") + text + "\r\n"), std::string::npos);
-        EXPECT_NE(file.find(std::string("UseProxy=") + flag + "\r\nHostName="), std::string::npos);
-        EXPECT_NE(file.find(std::string("WriteLog=") + flag + "\r\n"), std::string::npos) << text;
+        for (const std::string& entry : {"RefreshTime=" + std::string(refresh.text) + "\r\n",
+                                         "UseProxy=" + std::string(proxy.flag) + "\r\nHostName=",
+                                         "WriteLog=" + std::string(log.flag) + "\r\n"})
+            EXPECT_NE(file.find(entry), std::string::npos) << file;
     }
 }
 
