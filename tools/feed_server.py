@@ -14,6 +14,7 @@ command line. Query keys:
             high-header, no-marker, silent, reset
     status  the status code to answer with (default 200)
     location  a Location header with this address
+    body    pad the data file's comment to make the body exactly this many bytes
     size    pad the response with a header to exactly this many bytes
     delay   seconds for late and pieces (default 2 and 0.2)
     id      keep the raw request under this tag; /_request?id=TAG returns it
@@ -61,6 +62,8 @@ def build_response(options):
     mode = options["mode"]
     status = int(options["status"])
     body = data_file(options["value"], mode).encode("latin-1")
+    if options.get("body"):
+        body = b"//" + b"p" * (int(options["body"]) - len(body) - 2) + body
     if mode == "crlf":
         body += b"\r\n"
     if mode == "no-reason":

@@ -233,12 +233,12 @@ class TestAuthority:
         subprocess.run(["openssl", *map(str, arguments)], cwd=self.directory, stdin=subprocess.DEVNULL,
                        capture_output=True, check=True)
 
-    def issue(self, name, host="127.0.0.1", dates=("-days", "2")):
-        """A PEM file with a key and its certificate for host (as a DNS name and an
-        IP address), signed by this authority; dates are openssl ca's options."""
+    def issue(self, name, hosts=("127.0.0.1",), dates=("-days", "2")):
+        """A PEM file with a key and its certificate for the host names, signed by
+        this authority; dates are openssl ca's options."""
         key, request, cert = (self.directory / (name + suffix) for suffix in (".key", ".csr", ".crt"))
         self.openssl("req", "-new", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", request,
-                     "-subj", "/CN=" + host, "-addext", "subjectAltName=DNS:%s,IP:127.0.0.1" % host)
+                     "-subj", "/CN=" + hosts[0], "-addext", "subjectAltName=" + ",".join("DNS:" + h for h in hosts))
         self.openssl("ca", "-batch", "-notext", "-config", self.config, "-cert", self.cert, "-keyfile", self.key,
                      "-in", request, "-out", cert, *dates)
         pem = self.directory / (name + ".pem")
