@@ -86,7 +86,8 @@ void SplitSourceUrl(const char* sourceUrl, FetchTarget& target) {
     const char* hostStart = SkipSecureScheme(address);
     target.secure = hostStart != nullptr;
     if (!target.secure) hostStart = SkipSchemeAndSeparator(address);
-    if (!hostStart || !ReadHostAndPath(hostStart, target)) {
+    // After "https://" a colon may start the host's run: a port without a host.
+    if (!hostStart || *hostStart == ':' || !ReadHostAndPath(hostStart, target)) {
         target = FetchTarget{};
         return;
     }

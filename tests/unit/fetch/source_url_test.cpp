@@ -34,7 +34,7 @@ TEST(SplitSourceUrl, HostPathAndPort) {
         {"http://" + host255.substr(3) + ":8080/t.js"}, // the port counts
         {"https://host/t.js", "host", "/t.js", 443, true},
         {"https://host:8443/t.js", "host", "/t.js", 8443, true}, {"https://host", "host", "/", 443, true},
-        {"https:/host/t.js"}, {"https//host/t.js"}, {"HTTPS://host/t.js"}, {"httpss://host/t.js"},
+        {"https:/host/t.js"}, {"https://:443/t.js"}, {"https//host/t.js"}, {"HTTPS://host/t.js"}, {"httpss://host/t.js"},
         {"HTTP://host/t.js"}, {"ftp://host/t.js"}, {""}, {"http://"},
         {"http:// host/t.js"}, {"http://@host/t.js"}, {" http://host/t.js"}, {"http//"},
         {"//host/t.js"}};
