@@ -133,3 +133,46 @@ FeedParse ParseFeedResponse(const char* response, char (&responseText)[ResponseT
 bool EndsWithValueClose(const char* held, int length) {
     return length >= 2 && held[length - 2] == '"' && held[length - 1] == ';';
 }
+
+bool IsRedirect(int status) {
+    return status == 301 || status == 302 || status == 307 || status == 308;
+}
+
+static const char* NextLine(const char* text) {
+    text = SkipRestOfLine(text);
+    if (*text == '\r') ++text;
+    return *text == '\n' ? text + 1 : text;
+}
+
+static bool StartsWithIgnoringCase(const char* text, const char* prefix) {
+    for (; *prefix != '\0'; ++text, ++prefix) {
+        char c = *text >= 'A' && *text <= 'Z' ? char(*text - 'A' + 'a') : *text;
+        if (c != *prefix) return false;
+    }
+    return true;
+}
+
+const char* FindLocation(const char* response) {
+    static const char name[] = "location:";
+    for (const char* line = NextLine(response); *line != '\0' && *line != '\r' && *line != '\n';
+         line = NextLine(line)) {
+        if (!StartsWithIgnoringCase(line, name)) continue;
+        const char* value = line + sizeof name - 1;
+        while (*value == ' ' || *value == '\t')
+            ++value;
+        return value;
+    }
+    return nullptr;
+}
+
+static bool IsControl(unsigned char c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+void CopyShownText(char* field, size_t size, const char* text, const char* stops) {
+    size_t length = strcspn(text, stops);
+    if (length >= size) length = size - 1;
+    for (size_t i = 0; i < length; ++i)
+        field[i] = IsControl(static_cast<unsigned char>(text[i])) ? '?' : text[i];
+    field[length] = '\0';
+}

@@ -1,6 +1,8 @@
 #pragma once
 // The parse of one feed response, apart from any socket, so that it can be
 // tested and fuzzed on plain bytes.
+#include <cstddef>
+
 #include "fetch/Fetch.h"
 
 inline constexpr char ValueMarker[] = "var Therm = ";
@@ -33,6 +35,17 @@ bool ReadMarkedValue(const char* responseText, TemperatureReading& value);
 // A value of [sign]digits[mark digits], at most ValueTextLimit characters;
 // the one-character decimal mark becomes a full stop.
 bool ConvertValueText(const char* text, int length, TemperatureReading& value);
+
+// True for the statuses that send the address elsewhere: 301, 302, 307, 308.
+bool IsRedirect(int status);
+
+// The value of the Location header among the lines after the status line, up
+// to the empty line that ends them; nullptr when there is none.
+const char* FindLocation(const char* response);
+
+// Copies text up to the first of stops into a field of size bytes, cut to
+// fit, with each byte a terminal could take for a control (C0, DEL, C1) as '?'.
+void CopyShownText(char* field, size_t size, const char* text, const char* stops);
 
 // True when the held bytes end with the double quote and semicolon that close the data file.
 bool EndsWithValueClose(const char* held, int length);

@@ -6,6 +6,7 @@
 
 #include "fetch/FeedResponse.h"
 #include "fetch/FetchPhases.h"
+#include "fetch/SecureExchange.h"
 #include "fetch/SocketLayer.h"
 #include "fetch/TcpClient.h"
 
@@ -55,16 +56,18 @@ static void NoteEndpoint(FetchReport& report, const FetchConfig& config, const E
     report.port = endpoint.port;
 }
 
-// The text up to the first of stops, cut to the detail's size, with any byte
-// a terminal could take for a control shown as '?'.
 static void NoteDetail(FetchReport& report, const char* text, const char* stops) {
-    size_t length = strcspn(text, stops);
-    if (length >= sizeof report.detail) length = sizeof report.detail - 1;
-    for (size_t i = 0; i < length; ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        report.detail[i] = c >= 0x20 && c != 0x7F ? text[i] : '?';
+    CopyShownText(report.detail, sizeof report.detail, text, stops);
+}
+
+// The status line and, for a redirect, where it sends the address.
+static void NoteStatus(FetchReport& report, const char* response, int status) {
+    report.step = FetchStep::Status;
+    NoteDetail(report, response, "\r\n");
+    const char* location = FindLocation(response);
+    if (IsRedirect(status) && location != nullptr) {
+        CopyShownText(report.location, sizeof report.location, location, "\r\n");
     }
-    report.detail[length] = '\0';
 }
 
 static void NoteMissingValue(FetchReport& report, const char* responseText) {
@@ -82,14 +85,19 @@ static void NoteReceiveFailure(FetchReport& report, const ReceiveFailure& failur
     char unused[ResponseTextSize];
     int status = ScanStatusLine(received, unused);
     if (status == 0 || status == StatusOk) return;
-    report.step = FetchStep::Status;
-    NoteDetail(report, received, "\r\n");
+    NoteStatus(report, received, status);
 }
 
 // Connects, sends and receives; the bytes held, or -1.
 static int Exchange(const FetchConfig& config, FetchBuffers& buffers, FetchReport& report) {
     Endpoint endpoint = ChooseEndpoint(config);
     NoteEndpoint(report, config, endpoint);
+    if (config.target.secure) {
+        if (IsUsablePort(endpoint.port)) return SecureExchange(config, buffers, report);
+        // A proxy port no connection can use, refused as the TCP client refuses it.
+        Stop(report, FetchStep::Connect, InvalidArgumentError());
+        return -1;
+    }
     TcpClient client;
     if (!client.Connect(endpoint.host, endpoint.port)) {
         Stop(report, client.resolveFailed ? FetchStep::Resolve : FetchStep::Connect,
@@ -130,10 +138,11 @@ bool FetchTemperature(const FetchConfig& config, FetchBuffers& buffers, Temperat
     buffers.receiveBuffer[held] = '\0';
     TemperatureReading parsed{};
     switch (ParseFeedResponse(buffers.receiveBuffer, buffers.responseText, parsed)) {
-    case FeedParse::Rejected:
-        note.step = FetchStep::Status;
-        NoteDetail(note, buffers.receiveBuffer, "\r\n");
+    case FeedParse::Rejected: {
+        char unused[ResponseTextSize];
+        NoteStatus(note, buffers.receiveBuffer, ScanStatusLine(buffers.receiveBuffer, unused));
         return false;
+    }
     case FeedParse::InvalidValue:
         NoteMissingValue(note, buffers.responseText);
         reading = TemperatureReading{UnknownTemperature, ""};

@@ -1,5 +1,6 @@
 #pragma once
-// One fetch of the data file: the HTTP/1.0 exchange and the reading it yields.
+// One fetch of the data file: the HTTP/1.0 exchange (or, for an https://
+// source, the system's HTTPS exchange) and the reading it yields.
 #include <cstdint>
 
 #include "base/Reading.h"
@@ -33,6 +34,11 @@ enum class FetchStep {
     ReceiveTooLong, // more than 1000 bytes held
     ReceiveNoEnd,   // no data file's end within the polls
     Status,         // a status other than 200, or no readable status line
+    TlsUntrusted,   // the server's certificate chain ends in no trusted root
+    TlsWrongName,   // the server's certificate is not for the source's host
+    TlsExpired,     // the server's certificate is outside its dates
+    TlsHandshake,   // any other failure to set up TLS
+    NoHttps,        // this build cannot fetch an https:// source
     NoMarker,       // no ValueMarker in the printable text after the status line
     BadValue,       // the text after ValueMarker is not a value
 };
@@ -45,6 +51,7 @@ struct FetchReport {
     char host[Utf8Size(HostNameLimit)];
     long port;
     char detail[80]; // Status: the status line; BadValue: the text read as the value
+    char location[SourceUrlLimit + 1]; // Status of a redirect: where the answer sends the address
 };
 
 // One HTTP/1.0 exchange with the data source or the proxy. True when the

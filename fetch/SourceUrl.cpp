@@ -60,6 +60,12 @@ const char* SkipSchemeAndSeparator(const char* at) {
     return afterSeparator == afterScheme ? nullptr : afterSeparator;
 }
 
+// The one scheme the run of h, t and p cannot read; nullptr for any other start.
+const char* SkipSecureScheme(const char* at) {
+    static const char scheme[] = "https://";
+    return std::strncmp(at, scheme, sizeof scheme - 1) == 0 ? at + sizeof scheme - 1 : nullptr;
+}
+
 bool ReadHostAndPath(const char* at, FetchTarget& target) {
     const char* hostEnd = SkipWhile(at, IsHostChar);
     if (hostEnd == at || !CopyRun(at, hostEnd, target.host, TargetHostLimit)) return false;
@@ -76,13 +82,17 @@ bool ReadHostAndPath(const char* at, FetchTarget& target) {
 
 void SplitSourceUrl(const char* sourceUrl, FetchTarget& target) {
     target = FetchTarget{};
-    const char* hostStart = SkipSchemeAndSeparator(sourceUrl ? sourceUrl : "");
-    if (!hostStart || !ReadHostAndPath(hostStart, target)) {
+    const char* address = sourceUrl ? sourceUrl : "";
+    const char* hostStart = SkipSecureScheme(address);
+    target.secure = hostStart != nullptr;
+    if (!target.secure) hostStart = SkipSchemeAndSeparator(address);
+    // After "https://" a colon may start the host's run: a port without a host.
+    if (!hostStart || *hostStart == ':' || !ReadHostAndPath(hostStart, target)) {
         target = FetchTarget{};
         return;
     }
     char* colon = std::strchr(target.host, ':');
-    target.port = colon ? ReadPort(colon + 1) : 80;
+    target.port = colon ? ReadPort(colon + 1) : target.secure ? HttpsPort : HttpPort;
     if (colon) *colon = '\0';
     target.valid = true;
 }

@@ -31,6 +31,39 @@ std::string ErrorWords(int32_t error) {
     return Format(": %s (error %d)", SocketErrorText(error).c_str(), static_cast<int>(error));
 }
 
+// Names the source itself: the TLS session is the source's, through the proxy too.
+std::string DescribeTlsFailure(const FetchReport& report) {
+    const std::string with = "failed: TLS with " + Peer(report) + ": ";
+    switch (report.step) {
+    case FetchStep::TlsUntrusted:
+        return with + "the certificate's authority is not among Windows' trusted roots";
+    case FetchStep::TlsWrongName:
+        return with + "the certificate is not for " + report.host;
+    case FetchStep::TlsExpired:
+        return with + "the certificate has expired or is not valid yet";
+    default:
+        return with + Format("the handshake failed (error %d)", static_cast<int>(report.error));
+    }
+}
+
+// The server's words quoted in the report, read as Windows-1251 as the
+// program reads them, as a terminal shows them.
+template <size_t Size> std::string ServerText(const char (&quoted)[Size]) {
+    char text[Utf8Size(Size)];
+    Cp1251ToUtf8(quoted, text, sizeof text);
+    return text;
+}
+
+// Where a redirect sends the address, for the user to set SourceURL to.
+std::string DescribeStatus(const FetchReport& report) {
+    // Through a proxy this is the proxy's own status line, whatever the source said.
+    std::string line = std::string("failed: status line from ") + (report.viaProxy ? "the " : "") +
+                       Peer(report) + ": " + ServerText(report.detail);
+    if (report.location[0] == '\0') return line;
+    return line + "; the address moved to " + ServerText(report.location) +
+           " (set SourceURL to it)";
+}
+
 std::string DescribeReceiveFailure(const FetchReport& report) {
     const std::string from = "failed: receive from " + Peer(report);
     switch (report.step) {
@@ -45,13 +78,6 @@ std::string DescribeReceiveFailure(const FetchReport& report) {
     }
 }
 
-// The server's text quoted in the report, as a terminal shows it.
-std::string Detail(const FetchReport& report) {
-    char text[Utf8Size(sizeof report.detail)];
-    Cp1251ToUtf8(report.detail, text, sizeof text);
-    return text;
-}
-
 } // namespace
 
 std::string DescribeFetchFailure(const FetchReport& report, const char* sourceUrl,
@@ -61,9 +87,10 @@ std::string DescribeFetchFailure(const FetchReport& report, const char* sourceUr
         // A 200 answer with a value no temperature can have.
         return Format("failed: value %s is not above -273", valueText);
     case FetchStep::Address:
-        return Format("failed: source address \"%s\" is not http://host[:port]/path with a port "
-                      "of 1-65535",
-                      sourceUrl);
+        // The address may be as long as SourceURL holds: no fixed buffer.
+        return std::string("failed: source address \"") + sourceUrl +
+               "\" is not http://host[:port]/path or https://host[:port]/path with a port of "
+               "1-65535";
     case FetchStep::Resolve:
         // The code alone: POSIX look-ups have codes of their own, not errno values.
         return Format("failed: resolve %s%s (error %d)", report.viaProxy ? "proxy " : "",
@@ -78,14 +105,22 @@ std::string DescribeFetchFailure(const FetchReport& report, const char* sourceUr
     case FetchStep::ReceiveNoEnd:
         return DescribeReceiveFailure(report);
     case FetchStep::Status:
-        // Through a proxy this is the proxy's own status line, whatever the source said.
-        return std::string("failed: status line from ") + (report.viaProxy ? "the " : "") +
-               Peer(report) + ": " + Detail(report);
+        return DescribeStatus(report);
+    case FetchStep::TlsUntrusted:
+    case FetchStep::TlsWrongName:
+    case FetchStep::TlsExpired:
+    case FetchStep::TlsHandshake:
+        return DescribeTlsFailure(report);
+    case FetchStep::NoHttps:
+        if (report.error == 0)
+            return "failed: https:// sources are fetched by the Windows builds only";
+        return Format("failed: load the system's winhttp.dll (error %d)",
+                      static_cast<int>(report.error));
     case FetchStep::NoMarker:
         return Format("failed: no \"%s\" in the answer's printable text", ValueMarker);
     case FetchStep::BadValue:
         return Format("failed: no value after \"%s\": found \"%s\"", ValueMarker,
-                      Detail(report).c_str());
+                      ServerText(report.detail).c_str());
     }
     return "failed: ?";
 }

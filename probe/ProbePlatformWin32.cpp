@@ -1,6 +1,7 @@
 #include "probe/ProbePlatform.h"
 
 #include <winsock2.h>
+#include <winhttp.h>
 
 #include "base/Text.h"
 
@@ -23,8 +24,8 @@ bool WriteToConsole(const char* text) {
     return true;
 }
 
-// A few words of its own, in English like the probe's other labels: the
-// system's messages come in the user's language and code page.
+// A few words of its own for Windows Sockets' and WinHTTP's codes, in English like the probe's
+// other labels: the system's messages come in the user's language and code page.
 std::string SocketErrorText(int error) {
     switch (error) {
     case WSAEINVAL:
@@ -43,6 +44,14 @@ std::string SocketErrorText(int error) {
         return "connection refused";
     case WSAEHOSTUNREACH:
         return "host unreachable";
+    case ERROR_WINHTTP_TIMEOUT:
+        return "timed out";
+    case ERROR_WINHTTP_CANNOT_CONNECT:
+        return "cannot connect";
+    case ERROR_WINHTTP_CONNECTION_ERROR:
+        return "connection reset or closed";
+    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
+        return "invalid answer";
     }
     return "socket error";
 }

@@ -4,11 +4,14 @@
 For each exe in dist/: its size (goal: at most 64 KB stripped); under Wine,
 its resident memory after 100 refreshes beside that of a bare tray program
 built alike (goal: within 1.25 times), and its GDI object and handle counts
-before and after 10,000 icon compositions and 100 refreshes (goal: the same).
+before and after 10,000 icon compositions and 100 refreshes (goal: the same);
+and, for an https:// source (a test authority trusted in the prefix for the
+run), its resident memory after 100 refreshes beside the http:// figure.
 """
 
 import os
 import sys
+import tempfile
 import time
 from pathlib import Path
 
@@ -78,11 +81,37 @@ def measure_under_wine(exe, arch):
     finally:
         feed.close()
         session.close()
+    https_kb = measure_https(session_for_https(arch), arch)
     ratio = program_kb / bare_kb if bare_kb else float("nan")
     print("  resident memory: %d KB after the first refresh, %d KB after %d more; bare tray program: %d KB;"
           " ratio %.2f (goal <= %.2f)" % (start_kb, program_kb, REFRESHES, bare_kb, ratio, MEMORY_GOAL))
+    print("  resident memory with an https:// source after %d refreshes: %d KB (http:// %d KB)"
+          % (REFRESHES, https_kb, program_kb))
     print("  GDI objects and handles: before %s; after %d compositions and %d refreshes %s (goal: the same)"
           % (before, COMPOSITIONS, REFRESHES, after))
+
+
+def session_for_https(arch):
+    os.environ["ZARVILO_EXE"] = str(REPO / "dist" / ("zarvilo-%s.exe" % arch))
+    return harness.WineSession()
+
+
+def measure_https(session, arch):
+    """Resident memory after REFRESHES refreshes from a local TLS feed server."""
+    tool = build_file(arch, "tests/tools/trust/zarvilo-trust-root.exe")
+    authority = harness.TestAuthority(tempfile.mkdtemp(dir=session.scratch))
+    feed = harness.FeedPeer("-12,5", certificate=authority.issue("tls"))
+    untrust = authority.trust(lambda *a: session.start(tool, *a, cwd=session.scratch, output=os.devnull).wait(60))
+    try:
+        with harness.ProgramRun(session, harness.config_text(feed.url())) as run:
+            settle(feed, 1, 10)
+            run.drive("post", str(harness.WM_COMMAND), str(harness.IDM_REFRESH), "0", str(REFRESHES))
+            settle(feed, 1 + REFRESHES, 3 * REFRESHES)
+            return resident_kb(run.process.pid)
+    finally:
+        untrust()
+        feed.close()
+        session.close()
 
 
 def main():

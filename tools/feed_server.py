@@ -2,7 +2,7 @@
 """A feed server for tests and demos: serves the temperature data file on
 127.0.0.1 and misbehaves on request.
 
-    feed_server.py [--port N] [--value TEXT] [--mode MODE] [--demo]
+    feed_server.py [--port N] [--value TEXT] [--mode MODE] [--demo] [--tls PEM]
 
 Prints the port it listens on (useful with --port 0) as its first line.
 Each request may choose its own behaviour in the query of its address, e.g.
@@ -13,16 +13,20 @@ command line. Query keys:
     mode    ok, late, pieces, close-early, crlf, no-reason, tab-header,
             high-header, no-marker, silent, reset
     status  the status code to answer with (default 200)
+    location  a Location header with this address
+    body    pad the data file's comment to make the body exactly this many bytes
     size    pad the response with a header to exactly this many bytes
     delay   seconds for late and pieces (default 2 and 0.2)
     id      keep the raw request under this tag; /_request?id=TAG returns it
 
---demo serves a temperature that changes every minute.
+--demo serves a temperature that changes every minute; --tls serves HTTPS
+with the certificate and key of a PEM file.
 """
 
 import argparse
 import socket
 import socketserver
+import ssl
 import struct
 import sys
 import threading
@@ -58,6 +62,8 @@ def build_response(options):
     mode = options["mode"]
     status = int(options["status"])
     body = data_file(options["value"], mode).encode("latin-1")
+    if options.get("body"):
+        body = b"//" + b"p" * (int(options["body"]) - len(body) - 2) + body
     if mode == "crlf":
         body += b"\r\n"
     if mode == "no-reason":
@@ -65,6 +71,8 @@ def build_response(options):
     else:
         status_line = ("HTTP/1.0 %d %s\r\n" % (status, REASONS.get(status, "Status"))).encode()
     headers = [b"Content-Type: application/javascript", b"Server: zarvilo-feed"]
+    if options.get("location"):
+        headers.append(b"Location: " + options["location"].encode("latin-1"))
     if mode == "tab-header":
         headers.append(b"X-Note: a\tb")
     elif mode == "high-header":
@@ -167,9 +175,20 @@ class FeedServer(socketserver.ThreadingTCPServer):
     daemon_threads = True
     allow_reuse_address = True
 
-    def __init__(self, port, defaults):
+    def __init__(self, port, defaults, certificate=None):
         super().__init__(("127.0.0.1", port), FeedHandler)
         self.defaults = defaults
+        self.tls = None
+        if certificate:
+            self.tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+            self.tls.load_cert_chain(certificate)
+
+    def get_request(self):
+        # The handshake happens at the handler's first read, on its own thread.
+        connection, address = super().get_request()
+        if self.tls:
+            connection = self.tls.wrap_socket(connection, server_side=True, do_handshake_on_connect=False)
+        return connection, address
 
 
 def main():
@@ -178,8 +197,9 @@ def main():
     parser.add_argument("--value", default="-12,5")
     parser.add_argument("--mode", default="ok")
     parser.add_argument("--demo", action="store_true", help="a temperature that changes every minute")
+    parser.add_argument("--tls", metavar="PEM", help="serve HTTPS with this certificate and key")
     defaults = parser.parse_args()
-    server = FeedServer(defaults.port, defaults)
+    server = FeedServer(defaults.port, defaults, defaults.tls)
     print(server.server_address[1], flush=True)
     try:
         server.serve_forever()

@@ -8,7 +8,8 @@ README in UTF-8 with a byte order mark and CR LF line ends, which Notepad
 reads right whatever the system's code page) and SHA256SUMS over them all,
 in a folder zarvilo-VERSION. The archive depends on the files' bytes alone:
 entries sorted, every date the same, no owner or permission bits from here,
-so two builds of one commit give the same archive.
+and the files stored, not compressed, so that no zlib version can change a
+byte: two builds of one commit give the same archive.
 """
 
 import hashlib
@@ -21,7 +22,7 @@ FIXED_DATE = (2005, 1, 18, 0, 0, 0)
 
 def entry(folder, name, data):
     info = zipfile.ZipInfo(folder + "/" + name, date_time=FIXED_DATE)
-    info.compress_type = zipfile.ZIP_DEFLATED
+    info.compress_type = zipfile.ZIP_STORED
     info.create_system = 0  # no Unix mode bits
     return info, data
 
@@ -38,7 +39,7 @@ def main(out_dir, version, readme, *files):
     archive = os.path.join(out_dir, folder + ".zip")
     with zipfile.ZipFile(archive, "w") as out:
         for name in sorted(contents):
-            out.writestr(*entry(folder, name, contents[name]), compresslevel=9)
+            out.writestr(*entry(folder, name, contents[name]))
     print(archive)
     return 0
 

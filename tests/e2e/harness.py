@@ -181,8 +181,8 @@ class Screen:
 class FeedPeer(feed_server.FeedServer):
     """The feed server on 127.0.0.1 in the test process: a case changes what it serves and counts requests."""
 
-    def __init__(self, value="-12,5", mode="ok"):
-        super().__init__(0, type("Defaults", (), {"value": value, "mode": mode, "demo": False})())
+    def __init__(self, value="-12,5", mode="ok", certificate=None):
+        super().__init__(0, type("Defaults", (), {"value": value, "mode": mode, "demo": False})(), certificate)
         self.requests, self.counter = 0, threading.Condition()
         self.thread = threading.Thread(target=self.serve_forever, daemon=True)
         self.thread.start()
@@ -194,7 +194,8 @@ class FeedPeer(feed_server.FeedServer):
         super().finish_request(request, address)
 
     def url(self, query=""):
-        return "http://127.0.0.1:%d/files/weather.js%s" % (self.server_address[1], query)
+        scheme = "https" if self.tls else "http"
+        return "%s://127.0.0.1:%d/files/weather.js%s" % (scheme, self.server_address[1], query)
 
     def serve(self, value, mode="ok"):
         self.defaults.value, self.defaults.mode = value, mode
@@ -207,6 +208,49 @@ class FeedPeer(feed_server.FeedServer):
         self.shutdown()
         self.server_close()
         self.thread.join()
+
+
+class TestAuthority:
+    """A certificate authority made with openssl for one run, in a folder of its
+    own, and the server certificates it signs; trusted only where a case asks,
+    inside the test's Wine prefix, and no longer once the case's cleanup runs."""
+
+    def __init__(self, directory, name="Zarvilo test authority"):
+        self.directory = Path(directory)
+        self.directory.mkdir(parents=True, exist_ok=True)
+        self.key, self.cert, self.der = (self.directory / n for n in ("ca.key", "ca.pem", "ca.der"))
+        self.openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", self.key, "-out", self.cert,
+                     "-days", "2", "-subj", "/CN=" + name)
+        self.openssl("x509", "-in", self.cert, "-outform", "DER", "-out", self.der)
+        self.config = self.directory / "ca.cnf"
+        (self.directory / "index.txt").write_text("")
+        self.config.write_text(
+            "[ca]\ndefault_ca = test\n[test]\ndatabase = %s/index.txt\nnew_certs_dir = %s\nrand_serial = yes\n"
+            "unique_subject = no\ndefault_md = sha256\npolicy = any\ncopy_extensions = copy\n"
+            "[any]\ncommonName = supplied\n" % (self.directory, self.directory))
+
+    def openssl(self, *arguments):
+        subprocess.run(["openssl", *map(str, arguments)], cwd=self.directory, stdin=subprocess.DEVNULL,
+                       capture_output=True, check=True)
+
+    def issue(self, name, hosts=("127.0.0.1",), dates=("-days", "2")):
+        """A PEM file with a key and its certificate for the host names, signed by
+        this authority; dates are openssl ca's options."""
+        key, request, cert = (self.directory / (name + suffix) for suffix in (".key", ".csr", ".crt"))
+        self.openssl("req", "-new", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", request,
+                     "-subj", "/CN=" + hosts[0], "-addext", "subjectAltName=" + ",".join("DNS:" + h for h in hosts))
+        self.openssl("ca", "-batch", "-notext", "-config", self.config, "-cert", self.cert, "-keyfile", self.key,
+                     "-in", request, "-out", cert, *dates)
+        pem = self.directory / (name + ".pem")
+        pem.write_bytes(key.read_bytes() + cert.read_bytes())
+        return str(pem)
+
+    def trust(self, run_windows_program):
+        """Adds the authority to the Root store of the Wine prefix; run_windows_program
+        takes the trust tool's arguments and returns its exit status. Returns what
+        removes it again, for the caller's cleanup."""
+        assert run_windows_program("add", windows_path(self.der)) == 0, "the test authority was not trusted"
+        return lambda: run_windows_program("remove", windows_path(self.der))
 
 
 def config_text(source_url, refresh_time=10, write_log=0, log_file=""):

@@ -3,8 +3,11 @@
 feed servers, driven from outside, seen on the screen and through a stand-in
 browser; the cases run in the order written, the last two end the copies."""
 
+import os
+import tempfile
 import time
 import unittest
+from pathlib import Path
 
 import harness
 from harness import (
@@ -179,6 +182,22 @@ class Tray(unittest.TestCase):
     def test_two_copies_side_by_side_each_show_their_own_icon(self):
         self.refresh_a("1,5")
         self.assertNotEqual(self.assertIconShows(1.5), self.assertIconShows(4.5))
+
+    @smoke
+    def test_https_source_shows_the_reading_its_tooltip_and_log_line(self):
+        authority = harness.TestAuthority(self.session.scratch / "ca")
+        feed = FeedPeer("5,5", certificate=authority.issue("tls"))
+        self.addCleanup(feed.close)
+        tool = os.environ["ZARVILO_TRUST_ROOT"]
+        self.addCleanup(authority.trust(lambda *arguments: self.session.start(
+            tool, *arguments, cwd=self.session.scratch, output=os.devnull).wait(60)))
+        directory = Path(tempfile.mkdtemp(dir=self.session.scratch))
+        log = directory / "Quorbel.log"
+        config = harness.config_text(feed.url(), write_log=1, log_file=harness.windows_path(log))
+        with ProgramRun(self.session, config, directory=directory):
+            position = self.assertIconShows(5.5)
+            self.assertEqual(self.session.tooltip_at(position), cp1251("reading", "5.5"))
+        self.assertRegex(log.read_bytes(), rb"^\d\d\.\d\d\.\d{4}  \d\d:\d\d  5\.5\r\n$")
 
     def test_start_up_directory_one_character_too_long_for_the_configuration_refuses_to_start(self):
         # b runs from the longest directory that fits.

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Acquisition against real peers on 127.0.0.1 (the feed server, lighttpd,
-tinyproxy), through the probe, which makes one refresh with the program's own
+"""Acquisition against real peers on 127.0.0.1 (the feed server, over TLS too,
+lighttpd, tinyproxy), through the probe, which makes one refresh with the program's own
 code: probe_test.py [EMULATOR...] PROBE. Each case runs the probe in a scratch
 directory with its Quorbel.cfg and checks its exit status, output, log and icon."""
 
@@ -18,6 +18,8 @@ import harness  # noqa: E402
 from harness import TEXTS, feed_server  # noqa: E402
 
 COMMAND = sys.argv[1:]
+# The Windows builds fetch https:// sources; their authority is trusted by this tool.
+TRUST_TOOL = os.environ.get("ZARVILO_TRUST_ROOT")
 PEERS = {}
 HTTPD_PATH = "/files/weather.js"
 STAMP_LENGTH = len("05.03.2005  07:09")
@@ -57,6 +59,9 @@ def setUpModule():
     os.makedirs(os.path.join(scratch, "www/files"))
     with open(os.path.join(scratch, "www" + HTTPD_PATH), "w", newline="") as data:
         data.write('// Larvinsk\r\nvar Therm = "-7,5";')
+    connect_ports = []
+    if TRUST_TOOL:
+        connect_ports = start_tls_peers(scratch)
     PEERS.update(
         feed=str(feed.server_address[1]), closed=free_port(),
         httpd=start_daemon(scratch, "lighttpd", [
@@ -64,11 +69,34 @@ def setUpModule():
             'server.errorlog = "%(scratch)s/lighttpd.log"'], ["lighttpd", "-D", "-f"]),
         proxy=start_daemon(scratch, "tinyproxy", [
             "Port %(port)s", "Listen 127.0.0.1", "Allow 127.0.0.1", "Timeout 30",
-            'LogFile "%(scratch)s/tinyproxy.log"'], ["tinyproxy", "-d", "-c"]))
+            'LogFile "%(scratch)s/tinyproxy.log"'] + connect_ports, ["tinyproxy", "-d", "-c"]))
 
 
-def url(peer, path="/files/weather.js", query=""):
-    return "http://127.0.0.1:%s%s%s" % (PEERS[peer], path, "?" + query if query else "")
+def start_tls_peers(scratch):
+    """TLS feed servers with certificates of a test authority that the Wine prefix
+    trusts and one of an authority it does not; tinyproxy's lines that let CONNECT reach them."""
+    authority = harness.TestAuthority(os.path.join(scratch, "ca"))
+    stranger = harness.TestAuthority(os.path.join(scratch, "other-ca"), "Unknown authority")
+    certificates = {"tls": authority.issue("tls", ("127.0.0.1", "localhost")),
+                    "wrong-name": authority.issue("wrong", ("other.test",)),
+                    "expired": authority.issue("expired", dates=("-startdate", "20200101000000Z", "-enddate",
+                                                                 "20200201000000Z")),
+                    "untrusted": stranger.issue("untrusted")}
+    for name, certificate in certificates.items():
+        peer = harness.FeedPeer(certificate=certificate)
+        unittest.addModuleCleanup(peer.close)
+        PEERS[name] = str(peer.server_address[1])
+    trust = lambda *arguments: subprocess.run(COMMAND[:-1] + [TRUST_TOOL, *arguments], capture_output=True).returncode  # noqa: E731
+    unittest.addModuleCleanup(authority.trust(trust))
+    return ["ConnectPort %s" % PEERS["tls"]]
+
+
+def url(peer, path="/files/weather.js", query="", scheme="http"):
+    return "%s://127.0.0.1:%s%s%s" % (scheme, PEERS[peer], path, "?" + query if query else "")
+
+
+def secure(query="", peer="tls", host="127.0.0.1"):
+    return url(peer, query=query, scheme="https").replace("127.0.0.1", host)
 
 
 def feed(query):
@@ -131,6 +159,34 @@ def outcomes():
          r'no value after "var Therm = ": found "abc"'),
         ("no data file in the answer", feed("mode=no-marker"), None, INVALID, "", "invalid data", "grey",
          r'no "var Therm = " in the answer\'s printable text'),
+        ("redirect", feed("status=301&location=https://127.0.0.1/t.js"), None, NO_VALUE, None, "no connection",
+         "grey", r"status line from 127\.0\.0\.1:\d+: HTTP/1\.0 301 Moved Permanently; the address moved to "
+         r"https://127\.0\.0\.1/t\.js \(set SourceURL to it\)"),
+    ] + (secure_outcomes() if TRUST_TOOL else [
+        ("https natively", "https://127.0.0.1/t.js", None, NO_VALUE, None, "no connection", "grey",
+         r"https:// sources are fetched by the Windows builds only")])
+
+
+def secure_outcomes():
+    tls = lambda peer, words: r"TLS with 127\.0\.0\.1:%s: the %s" % (PEERS[peer], words)  # noqa: E731
+    return [
+        ("https", secure("value=-2,5"), None, VALID, "-2.5", "  -2.5\r\n", "blue", None),
+        # A source on the proxy's own host would be asked without a tunnel.
+        ("https through tinyproxy", secure("value=8,5", host="localhost"), "proxy", VALID, "8.5", "  8.5\r\n", "red", None),
+        ("https body of 1000 bytes", secure("body=1000&value=1,5"), None, VALID, "1.5", "  1.5\r\n", "red", None),
+        ("https body of 1001 bytes", secure("body=1001"), None, NO_VALUE, None, "no connection", "grey",
+         r"receive from 127\.0\.0\.1:\d+: answer longer than 1000 bytes"),
+        ("https 404", secure("status=404"), None, NO_VALUE, None, "no connection", "grey",
+         r"status line from 127\.0\.0\.1:%s: HTTP/1\.\d 404 Not Found" % PEERS["tls"]),
+        ("https redirect", secure("status=301&location=https://127.0.0.1/moved.js"), None, NO_VALUE, None,
+         "no connection", "grey", r"status line from 127\.0\.0\.1:\d+: HTTP/1\.\d 301 Moved Permanently; the "
+         r"address moved to https://127\.0\.0\.1/moved\.js \(set SourceURL to it\)"),
+        ("untrusted authority", secure(peer="untrusted"), None, NO_VALUE, None, "no connection", "grey",
+         tls("untrusted", "certificate's authority is not among Windows' trusted roots")),
+        ("wrong host name", secure(peer="wrong-name"), None, NO_VALUE, None, "no connection", "grey",
+         tls("wrong-name", r"certificate is not for 127\.0\.0\.1")),
+        ("expired certificate", secure(peer="expired"), None, NO_VALUE, None, "no connection", "grey",
+         tls("expired", "certificate has expired or is not valid yet")),
     ]
 
 

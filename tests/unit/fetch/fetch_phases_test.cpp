@@ -87,7 +87,7 @@ TEST(FetchPhasesTest, SendOnceWholeThenReceiveUntilTheDataFileEnds) {
 TEST(FormatRequestTest, DirectAndProxyRequestsWithinTheBuffer) {
     FetchConfig config{};
     strcpy(config.settings.SourceURL, "http://feed.example:65616/files/t.js");
-    config.target = {"feed.example", "/files/t.js", 65616, true};
+    config.target = {"feed.example", "/files/t.js", 65616, true, false};
     char request[RequestTextSize];
     const std::string direct =
         "GET /files/t.js HTTP/1.0\r\nAccept: */*\r\nHost: feed.example:65616\r\n\r\n";

@@ -13,6 +13,7 @@ TEST(SplitSourceUrl, HostPathAndPort) {
     const struct {
         std::string url, host = {}, path = {};
         int32_t port = 0;
+        bool secure = false;
     } cases[] = {// clang-format off
         {DefaultSourceUrl, FeedHost, "/files/weather.js", 80},
         {"http://host:8080/data/t.js", "host", "/data/t.js", 8080},
@@ -31,7 +32,10 @@ TEST(SplitSourceUrl, HostPathAndPort) {
         {"http://" + host255 + path2047, host255, path2047, 80},
         {"http://" + host255 + "h/t.js"}, {"http://host" + path2047 + "p"},
         {"http://" + host255.substr(3) + ":8080/t.js"}, // the port counts
-        {"https://host/t.js"}, {"HTTP://host/t.js"}, {"ftp://host/t.js"}, {""}, {"http://"},
+        {"https://host/t.js", "host", "/t.js", 443, true},
+        {"https://host:8443/t.js", "host", "/t.js", 8443, true}, {"https://host", "host", "/", 443, true},
+        {"https:/host/t.js"}, {"https://:443/t.js"}, {"https//host/t.js"}, {"HTTPS://host/t.js"}, {"httpss://host/t.js"},
+        {"HTTP://host/t.js"}, {"ftp://host/t.js"}, {""}, {"http://"},
         {"http:// host/t.js"}, {"http://@host/t.js"}, {" http://host/t.js"}, {"http//"},
         {"//host/t.js"}};
     // clang-format on
@@ -45,6 +49,7 @@ TEST(SplitSourceUrl, HostPathAndPort) {
         EXPECT_EQ(target.host, c.host);
         EXPECT_EQ(target.path, c.path);
         EXPECT_EQ(target.valid ? target.port : 0, c.port);
+        EXPECT_EQ(target.secure, c.secure);
     }
     FetchTarget target;
     SplitSourceUrl(nullptr, target);
