@@ -196,7 +196,7 @@ class Tray(unittest.TestCase):
         config = harness.config_text(feed.url(), write_log=1, log_file=harness.windows_path(log))
         with ProgramRun(self.session, config, directory=directory):
             position = self.assertIconShows(5.5)
-            self.assertEqual(self.session.tooltip_at(position), cp1251("reading", "5.5"))
+            self.assertEqual(self.session.tooltip_at(position), as_shown("reading", "5.5"))
         self.assertRegex(log.read_bytes(), rb"^\d\d\.\d\d\.\d{4}  \d\d:\d\d  5\.5\r\n$")
 
     def test_start_up_directory_one_character_too_long_for_the_configuration_refuses_to_start(self):
