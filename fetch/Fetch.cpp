@@ -88,12 +88,14 @@ static void NoteReceiveFailure(FetchReport& report, const ReceiveFailure& failur
     NoteStatus(report, received, status);
 }
 
-// Connects, sends and receives; the bytes held, or -1.
-static int Exchange(const FetchConfig& config, FetchBuffers& buffers, FetchReport& report) {
+// Connects, sends and receives; the bytes held, or -1. diagnose: the caller
+// asks why a fetch fails, which may take an exchange of its own.
+static int Exchange(const FetchConfig& config, FetchBuffers& buffers, FetchReport& report,
+                    bool diagnose) {
     Endpoint endpoint = ChooseEndpoint(config);
     NoteEndpoint(report, config, endpoint);
     if (config.target.secure) {
-        if (IsUsablePort(endpoint.port)) return SecureExchange(config, buffers, report);
+        if (IsUsablePort(endpoint.port)) return SecureExchange(config, buffers, report, diagnose);
         // A proxy port no connection can use, refused as the TCP client refuses it.
         Stop(report, FetchStep::Connect, InvalidArgumentError());
         return -1;
@@ -133,7 +135,7 @@ bool FetchTemperature(const FetchConfig& config, FetchBuffers& buffers, Temperat
     if (!config.target.valid || !IsUsablePort(config.target.port)) {
         return Stop(note, FetchStep::Address);
     }
-    int held = Exchange(config, buffers, note);
+    int held = Exchange(config, buffers, note, report != nullptr);
     if (held < 0) return false;
     buffers.receiveBuffer[held] = '\0';
     TemperatureReading parsed{};

@@ -9,6 +9,7 @@
 
 #include "base/Text.h"
 #include "fetch/FeedResponse.h"
+#include "fetch/ReceiveDeadlineWin32.h"
 
 namespace {
 
@@ -78,6 +79,7 @@ DWORD LoadWinHttp(WinHttp& http) {
                 Bind(crypt32, "CertFreeCertificateChain", loaded.FreeChain) &&
                 Bind(crypt32, "CertFreeCertificateContext", loaded.FreeCertificate);
         if (!ready) return ERROR_PROC_NOT_FOUND;
+        BoundReceives(module);
     }
     http = loaded;
     return 0;
@@ -148,6 +150,7 @@ FetchStep ClassifyCertificate(const WinHttp& http, PCCERT_CONTEXT certificate, w
 // the source is asked once more, with the checks off, for its certificate
 // alone: that request's answer is never read.
 FetchStep DiagnoseCertificate(Handles& handles) {
+    ReceiveDeadline deadline(DiagnosisMilliseconds);
     const WinHttp& http = handles.http;
     HINTERNET request =
         http.OpenRequest(handles.connection, L"HEAD", L"/", nullptr, WINHTTP_NO_REFERER,
@@ -171,7 +174,9 @@ FetchStep DiagnoseCertificate(Handles& handles) {
     return step;
 }
 
-int FailSend(Handles& handles, FetchReport& report, const FetchTarget& target, DWORD error) {
+// Only a caller who asks why is told what was wrong with the certificate.
+int FailSend(Handles& handles, FetchReport& report, const FetchTarget& target, DWORD error,
+             bool diagnose) {
     switch (error) {
     case ERROR_WINHTTP_NAME_NOT_RESOLVED:
         return Fail(report, FetchStep::Resolve, error);
@@ -182,7 +187,7 @@ int FailSend(Handles& handles, FetchReport& report, const FetchTarget& target, D
     case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
         return Fail(report, FetchStep::Send, error);
     }
-    FetchStep step = DiagnoseCertificate(handles);
+    FetchStep step = diagnose ? DiagnoseCertificate(handles) : FetchStep::TlsHandshake;
     return FailTls(report, target, step, error);
 }
 
@@ -245,22 +250,25 @@ int WriteStatusLine(const Handles& handles, char* buffer, int size) {
     return snprintf(buffer, size, "%s %s %s\r\n", version, code, reason);
 }
 
+// The error of a failed WinHTTP call; a timeout when the deadline refused a read.
+DWORD CallError(const ReceiveDeadline& deadline) {
+    return deadline.Passed() ? ERROR_WINHTTP_TIMEOUT : GetLastError();
+}
+
 // The body after the status line, within the answer's time and size limits.
-int ReadBody(const Handles& handles, char* buffer, int held, DWORD sentAt, FetchReport& report) {
+int ReadBody(const Handles& handles, char* buffer, int held, const ReceiveDeadline& deadline,
+             FetchReport& report) {
     const int bodyStart = held;
     for (;;) {
-        DWORD elapsed = GetTickCount() - sentAt;
-        if (elapsed >= SecureAnswerMilliseconds) {
-            return Fail(report, FetchStep::ReceiveError, ERROR_WINHTTP_TIMEOUT);
-        }
-        DWORD remaining = SecureAnswerMilliseconds - elapsed;
+        DWORD remaining = deadline.Remaining();
+        if (remaining == 0) return Fail(report, FetchStep::ReceiveError, ERROR_WINHTTP_TIMEOUT);
         handles.http.SetOption(handles.request, WINHTTP_OPTION_RECEIVE_TIMEOUT, &remaining,
                                sizeof remaining);
         // At most one byte past the limit, enough to know it was passed.
         DWORD room = static_cast<DWORD>(SecureBodyLimit + 1 - (held - bodyStart));
         DWORD read = 0;
         if (!handles.http.ReadData(handles.request, buffer + held, room, &read)) {
-            return Fail(report, FetchStep::ReceiveError, GetLastError());
+            return Fail(report, FetchStep::ReceiveError, CallError(deadline));
         }
         if (read == 0) return held;
         held += static_cast<int>(read);
@@ -273,18 +281,22 @@ int ReadBody(const Handles& handles, char* buffer, int held, DWORD sentAt, Fetch
 static_assert(sizeof(FetchBuffers::receiveBuffer) > 3 * 64 + 4 + SecureBodyLimit + 1,
               "the status line and the longest body must fit the receive buffer");
 
-int SecureExchange(const FetchConfig& config, FetchBuffers& buffers, FetchReport& report) {
+int SecureExchange(const FetchConfig& config, FetchBuffers& buffers, FetchReport& report,
+                   bool diagnose) {
     WinHttp http;
     if (DWORD error = LoadWinHttp(http)) return Fail(report, FetchStep::NoHttps, error);
     Handles handles{http};
     if (!OpenRequest(handles, config, report)) return Fail(report, FetchStep::Send, GetLastError());
-    DWORD sentAt = GetTickCount();
+    // From the request's sending, through the handshake, to the answer's last byte.
+    ReceiveDeadline deadline(SecureAnswerMilliseconds);
     if (!http.SendRequest(handles.request, WINHTTP_NO_ADDITIONAL_HEADERS, 0,
                           WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) {
-        return FailSend(handles, report, config.target, GetLastError());
+        DWORD error = CallError(deadline);
+        if (deadline.Passed()) return Fail(report, FetchStep::ReceiveError, error);
+        return FailSend(handles, report, config.target, error, diagnose);
     }
     if (!http.ReceiveResponse(handles.request, nullptr)) {
-        return Fail(report, FetchStep::ReceiveError, GetLastError());
+        return Fail(report, FetchStep::ReceiveError, CallError(deadline));
     }
     char* buffer = buffers.receiveBuffer;
     int held = WriteStatusLine(handles, buffer, sizeof buffers.receiveBuffer);
@@ -296,5 +308,5 @@ int SecureExchange(const FetchConfig& config, FetchBuffers& buffers, FetchReport
         QueryText(handles, WINHTTP_QUERY_LOCATION, report.location, sizeof report.location);
     }
     // Any other status is refused by its line alone.
-    return status == StatusOk ? ReadBody(handles, buffer, held, sentAt, report) : held;
+    return status == StatusOk ? ReadBody(handles, buffer, held, deadline, report) : held;
 }

@@ -47,12 +47,17 @@ def settle(feed, requests, timeout):
     time.sleep(2)
 
 
+def refresh(run, feed, requests):
+    """REFRESHES refreshes after `requests` feed requests."""
+    run.drive("post", str(harness.WM_COMMAND), str(harness.IDM_REFRESH), "0", str(REFRESHES))
+    settle(feed, requests + REFRESHES, 3 * REFRESHES)
+
+
 def exercise(run, feed, requests):
     """COMPOSITIONS icon compositions and REFRESHES refreshes after `requests`
     feed requests; the requests seen when they are done."""
     run.drive("post", "TaskbarCreated", "0", "0", str(COMPOSITIONS))
-    run.drive("post", str(harness.WM_COMMAND), str(harness.IDM_REFRESH), "0", str(REFRESHES))
-    settle(feed, requests + REFRESHES, 3 * REFRESHES)
+    refresh(run, feed, requests)
     return requests + REFRESHES
 
 
@@ -81,12 +86,13 @@ def measure_under_wine(exe, arch):
     finally:
         feed.close()
         session.close()
-    https_kb = measure_https(session_for_https(arch), arch)
+    https_kb, https_before, https_after = measure_https(session_for_https(arch), arch)
     ratio = program_kb / bare_kb if bare_kb else float("nan")
     print("  resident memory: %d KB after the first refresh, %d KB after %d more; bare tray program: %d KB;"
           " ratio %.2f (goal <= %.2f)" % (start_kb, program_kb, REFRESHES, bare_kb, ratio, MEMORY_GOAL))
-    print("  resident memory with an https:// source after %d refreshes: %d KB (http:// %d KB)"
-          % (REFRESHES, https_kb, program_kb))
+    print("  resident memory with an https:// source after %d refreshes: %d KB (http:// %d KB);"
+          " GDI objects and handles around %d more: before %s, after %s (goal: the same)"
+          % (REFRESHES, https_kb, program_kb, REFRESHES, https_before, https_after))
     print("  GDI objects and handles: before %s; after %d compositions and %d refreshes %s (goal: the same)"
           % (before, COMPOSITIONS, REFRESHES, after))
 
@@ -97,7 +103,8 @@ def session_for_https(arch):
 
 
 def measure_https(session, arch):
-    """Resident memory after REFRESHES refreshes from a local TLS feed server."""
+    """Resident memory after REFRESHES refreshes from a local TLS feed server, and
+    the GDI object and handle counts around REFRESHES more."""
     tool = build_file(arch, "tests/tools/trust/zarvilo-trust-root.exe")
     authority = harness.TestAuthority(tempfile.mkdtemp(dir=session.scratch))
     feed = harness.FeedPeer("-12,5", certificate=authority.issue("tls"))
@@ -105,9 +112,11 @@ def measure_https(session, arch):
     try:
         with harness.ProgramRun(session, harness.config_text(feed.url())) as run:
             settle(feed, 1, 10)
-            run.drive("post", str(harness.WM_COMMAND), str(harness.IDM_REFRESH), "0", str(REFRESHES))
-            settle(feed, 1 + REFRESHES, 3 * REFRESHES)
-            return resident_kb(run.process.pid)
+            refresh(run, feed, 1)
+            program_kb = resident_kb(run.process.pid)
+            before = counts(run)  # after the memory, as in measure_under_wine
+            refresh(run, feed, 1 + REFRESHES)
+            return program_kb, before, counts(run)
     finally:
         untrust()
         feed.close()

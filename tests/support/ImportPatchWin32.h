@@ -2,20 +2,18 @@
 // Points one imported function of this program at a stand-in while the object
 // lives, through its slot in the import address table: tests see what the code
 // hands to the system, or make the system fail.
-#include <windows.h>
-
-#include <cstring>
+#include "base/ImportSlotWin32.h"
 
 class ImportPatch {
   public:
     ImportPatch(const char* dll, const char* function, void* standIn) {
-        slot = FindSlot(dll, function);
+        slot = FindImportSlot(GetModuleHandleW(nullptr), dll, function);
         if (!slot) return;
         original = *slot;
-        Write(standIn);
+        WriteImportSlot(slot, standIn);
     }
     ~ImportPatch() {
-        if (slot) Write(original);
+        if (slot) WriteImportSlot(slot, original);
     }
     ImportPatch(const ImportPatch&) = delete;
     ImportPatch& operator=(const ImportPatch&) = delete;
@@ -26,34 +24,6 @@ class ImportPatch {
     template <typename F> F Original() const { return reinterpret_cast<F>(original); }
 
   private:
-    static void** FindSlot(const char* dll, const char* function) {
-        auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-        auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
-            base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-        auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(
-            base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
-        for (; entry->Name; ++entry) {
-            if (lstrcmpiA(reinterpret_cast<char*>(base + entry->Name), dll) != 0) continue;
-            auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
-            auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
-            for (; names->u1.AddressOfData; ++names, ++slots) {
-                if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-                auto* byName =
-                    reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-                if (std::strcmp(reinterpret_cast<char*>(byName->Name), function) == 0)
-                    return reinterpret_cast<void**>(&slots->u1.Function);
-            }
-        }
-        return nullptr;
-    }
-
-    void Write(void* value) {
-        DWORD previous;
-        VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &previous);
-        *slot = value;
-        VirtualProtect(slot, sizeof *slot, previous, &previous);
-    }
-
     void** slot = nullptr;
     void* original = nullptr;
 };

@@ -4,6 +4,7 @@ lighttpd, tinyproxy), through the probe, which makes one refresh with the progra
 code: probe_test.py [EMULATOR...] PROBE. Each case runs the probe in a scratch
 directory with its Quorbel.cfg and checks its exit status, output, log and icon."""
 
+import itertools
 import os
 import shutil
 import socket
@@ -25,6 +26,8 @@ HTTPD_PATH = "/files/weather.js"
 STAMP_LENGTH = len("05.03.2005  07:09")
 VALID, NO_VALUE, INVALID, FAILED = 0, 1, 2, 3
 PROXY_HOST = "localhost"  # apart from the sources' 127.0.0.1, so that naming one for the other shows
+# The case that waits out the fetch's whole time limit, about 50 s.
+SILENT = "https server that never answers"
 
 
 def free_port():
@@ -86,6 +89,10 @@ def start_tls_peers(scratch):
         peer = harness.FeedPeer(certificate=certificate)
         unittest.addModuleCleanup(peer.close)
         PEERS[name] = str(peer.server_address[1])
+    # Its connections wait in the kernel's queue: accepted, never read, never answered.
+    silent = socket.create_server(("127.0.0.1", 0))
+    unittest.addModuleCleanup(silent.close)
+    PEERS["silent"] = str(silent.getsockname()[1])
     trust = lambda *arguments: subprocess.run(COMMAND[:-1] + [TRUST_TOOL, *arguments], capture_output=True).returncode  # noqa: E731
     unittest.addModuleCleanup(authority.trust(trust))
     return ["ConnectPort %s" % PEERS["tls"]]
@@ -106,6 +113,12 @@ def feed(query):
 def recorded_request(tag):
     with feed_server.recorded_lock:
         return feed_server.recorded_requests.get(tag, b"")
+
+
+def finished(probe):
+    """The probe's exit status and output bytes, once it has ended."""
+    output = probe.communicate(timeout=120)[0]
+    return probe.returncode, output.replace(b"\r\n", b"\n")
 
 
 def background(path):
@@ -187,6 +200,8 @@ def secure_outcomes():
          tls("wrong-name", r"certificate is not for 127\.0\.0\.1")),
         ("expired certificate", secure(peer="expired"), None, NO_VALUE, None, "no connection", "grey",
          tls("expired", "certificate has expired or is not valid yet")),
+        (SILENT, secure(peer="silent"), None, NO_VALUE, None, "no connection", "grey",
+         r"receive from 127\.0\.0\.1:%s: timed out \(error 12002\)" % PEERS["silent"]),
     ]
 
 
@@ -195,35 +210,46 @@ class ProbeTest(unittest.TestCase):
         self.scratch = tempfile.mkdtemp(prefix="zarvilo-probe-")
         self.addCleanup(shutil.rmtree, self.scratch, ignore_errors=True)
 
-    def path(self, name):
-        return os.path.join(self.scratch, name)
+    def path(self, name, directory=None):
+        return os.path.join(directory or self.scratch, name)
 
-    def configure(self, source, proxy_host=None, proxy_port="", write_log=1):
+    def configure(self, source, proxy_host=None, proxy_port="", write_log=1, directory=None):
         lines = [b"[Settings]", b"SourceURL=" + source.encode("cp1251"), b"[Proxy]"]
         if proxy_host:
             lines += [b"UseProxy=1", b"HostName=" + proxy_host.encode("cp1251"), b"RemotePort=" + proxy_port.encode()]
         lines += [b"[LogOptions]", b"WriteLog=%d" % write_log]
-        with open(self.path("Quorbel.cfg"), "wb") as cfg:
+        with open(self.path("Quorbel.cfg", directory), "wb") as cfg:
             cfg.write(b"\r\n".join(lines) + b"\r\n")
+
+    def launch(self, *arguments, directory=None):
+        probe = subprocess.Popen(COMMAND + list(arguments), cwd=directory or self.scratch, stdin=subprocess.DEVNULL,
+                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        self.addCleanup(probe.kill)
+        return probe
 
     def probe(self, *arguments):
         """Runs the probe in the scratch directory: (exit status, output bytes)."""
-        result = subprocess.run(COMMAND + list(arguments), cwd=self.scratch, stdin=subprocess.DEVNULL,
-                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=120)
-        return result.returncode, result.stdout.replace(b"\r\n", b"\n")
+        return finished(self.launch(*arguments))
 
-    def log_texts(self):
+    def log_texts(self, directory):
         """The change log's texts, each without its time stamp."""
-        with open(self.path("Quorbel.log"), "rb") as log:
+        with open(self.path("Quorbel.log", directory), "rb") as log:
             lines = log.read().split(b"\r\n")
         self.assertEqual(lines[-1], b"", "the log ends with a line break")
         return [line[STAMP_LENGTH:] + b"\r\n" for line in lines[:-1]]
 
+    def start(self, name, source, proxy, *expected):
+        """The probe started on one case in a directory of its own."""
+        directory = tempfile.mkdtemp(dir=self.scratch)
+        self.configure(source, proxy and PROXY_HOST, PEERS.get(proxy, ""), directory=directory)
+        return name, directory, self.launch("--icon", "icon.bmp", directory=directory), expected
+
     def test_outcomes(self):
-        for name, source, proxy, status, value, log, colour, failed in outcomes():
+        in_turn = (self.start(*row) for row in outcomes() if row[0] != SILENT)
+        beside = [self.start(*row) for row in outcomes() if row[0] == SILENT]  # started now, checked last
+        for name, directory, probe, (status, value, log, colour, failed) in itertools.chain(in_turn, beside):
             with self.subTest(name):
-                self.configure(source, proxy and PROXY_HOST, PEERS.get(proxy, ""))
-                code, output = self.probe("--icon", "icon.bmp")
+                code, output = finished(probe)
                 self.assertEqual(code, status, output)
                 text = output.decode("utf-8")
                 if failed is None:
@@ -236,9 +262,8 @@ class ProbeTest(unittest.TestCase):
                     tooltip = TEXTS["no data"] if value is None else TEXTS["reading"] % value
                     self.assertIn("tooltip: %s\n" % tooltip, text)
                 expected_log = ("  %s\r\n" % TEXTS[log] if log in TEXTS else log).encode("cp1251")
-                self.assertEqual(self.log_texts(), [expected_log])
-                self.assertEqual(background(self.path("icon.bmp")), colour)
-                os.remove(self.path("Quorbel.log"))
+                self.assertEqual(self.log_texts(directory), [expected_log])
+                self.assertEqual(background(self.path("icon.bmp", directory)), colour)
 
     def test_requests_on_the_wire(self):
         # The feed server stands in as the proxy too, so it sees what a proxy gets.
