@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <initializer_list>
 
+#include "base/SystemLibraryWin32.h"
 #include "base/Text.h"
 #include "fetch/FeedResponse.h"
 #include "fetch/ReceiveDeadlineWin32.h"
@@ -45,23 +46,14 @@ template <typename Function> bool Bind(HMODULE module, const char* name, Functio
     return found != nullptr;
 }
 
-// A library of the system folder by its full path, never the program's own.
-HMODULE LoadSystemLibrary(const wchar_t* name) {
-    wchar_t path[MAX_PATH];
-    UINT length = GetSystemDirectoryW(path, MAX_PATH);
-    if (length == 0 || length + lstrlenW(name) >= MAX_PATH) return nullptr;
-    lstrcpyW(path + length, name);
-    return LoadLibraryW(path);
-}
-
 // winhttp.dll (and crypt32.dll) loaded on the first https:// fetch and kept: an http:// source
 // never maps it. Fetches run one at a time under refreshLock. 0, or the loader's error code.
 DWORD LoadWinHttp(WinHttp& http) {
     static WinHttp loaded;
     static bool ready;
     if (!ready) {
-        HMODULE module = LoadSystemLibrary(L"\\winhttp.dll");
-        HMODULE crypt32 = LoadSystemLibrary(L"\\crypt32.dll");
+        HMODULE module = LoadSystemLibrary(L"winhttp.dll");
+        HMODULE crypt32 = LoadSystemLibrary(L"crypt32.dll");
         if (module == nullptr || crypt32 == nullptr) return GetLastError();
         ready = Bind(module, "WinHttpOpen", loaded.Open) &&
                 Bind(module, "WinHttpConnect", loaded.Connect) &&

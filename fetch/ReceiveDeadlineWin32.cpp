@@ -35,9 +35,16 @@ int WSAAPI ReceiveBeforeDeadline(SOCKET socket, char* buffer, int length, int fl
     return realReceive(socket, buffer, length, flags);
 }
 
+// Windows' own WinHTTP keeps the time limits it is given, and may read in
+// ways a wait of ours would change: only Wine's is rerouted.
+bool RunsUnderWine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 } // namespace
 
 void BoundReceives(HMODULE winhttp) {
+    if (!RunsUnderWine()) return;
     void** slot = FindImportSlot(winhttp, "ws2_32.dll", "recv");
     if (slot == nullptr) return;
     realReceive = reinterpret_cast<Receive>(*slot);

@@ -8,9 +8,9 @@
 // deadline; WinHTTP then fails the call as it fails any read.
 #include <windows.h>
 
-// Routes winhttp's imported recv through the deadline, for the life of the
-// process. A winhttp that imports no recv by name is left as it is: Windows'
-// own keeps the time limits it is given.
+// Routes the imported recv of Wine's winhttp through the deadline, for the
+// life of the process. Windows' own winhttp is left as it is: it keeps the
+// time limits it is given.
 void BoundReceives(HMODULE winhttp);
 
 // While one lives, a read that finds no data before milliseconds have passed

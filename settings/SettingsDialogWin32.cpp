@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include "base/SystemLibraryWin32.h"
 #include "base/Text.h"
 #include "res/ResourceIds.h"
 #include "settings/SettingsRules.h"
@@ -48,17 +49,7 @@ constexpr wchar_t UnsavedMessageEnd[] = L".\n\nНовые значения де�
 // The up-down class and the file chooser live in libraries that take
 // megabytes to map, so they are loaded only when the dialog needs them, and
 // once: they are never freed, the registered class keeps calling into its
-// library. Only the system folder is searched, never the program's own,
-// where a downloaded file of the same name could lie.
-HMODULE LoadSystemLibrary(const wchar_t* fileName) {
-    wchar_t path[MAX_PATH];
-    UINT length = GetSystemDirectoryW(path, MAX_PATH);
-    if (length == 0 || length + 1 + lstrlenW(fileName) >= MAX_PATH) return nullptr;
-    path[length] = L'\\';
-    lstrcpyW(path + length + 1, fileName);
-    return LoadLibraryW(path);
-}
-
+// library.
 template <typename Function>
 Function LoadSystemFunctionOnce(Function& cached, const wchar_t* library, const char* name) {
     if (cached) return cached;
