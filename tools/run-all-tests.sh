@@ -1,16 +1,32 @@
 #!/bin/sh
 # Runs every preset's tests and closes with one summary line over all of them;
 # fails when any preset fails. The presets without Wine run beside the Windows
-# ones, and so do the Windows presets' own short tests; the cases that look at
-# the shared Wine desktop (the end-to-end suites, the display scale) take
-# turns at the end.
+# ones, and so do the Windows presets' own short tests; then the cases that
+# look at a Wine desktop (the end-to-end suites, the display scale) run, each
+# Windows preset's on a desktop of its own: the first on this run's display
+# and prefix, the others on an X display and a Wine prefix of their own,
+# made while the short tests run.
 logs="$(mktemp -d)"
 desktop='^(e2e_.*|display_scale)$'
+tools="$(cd "$(dirname "$0")" && pwd)"
+own_desktop=
 run() { # preset, log name, ctest arguments...
     preset="$1" log="$2"
     shift 2
-    ctest --preset "$preset" -j2 "$@" >"$logs/$log" 2>&1 || echo failed >"$logs/$preset.failed"
+    $own_desktop ctest --preset "$preset" -j2 "$@" >"$logs/$log" 2>&1 || echo failed >"$logs/$preset.failed"
 }
+own_prefix() { # preset
+    echo "${WINEPREFIX:-/tmp/zarvilo-wine}-$1"
+}
+shared_desktop=
+for preset in "$@"; do
+    case "$preset" in
+    mingw-*)
+        [ -z "$shared_desktop" ] && shared_desktop="$preset" && continue
+        (ZARVILO_WINEPREFIX="$(own_prefix "$preset")" && . "$tools/wine-env.sh" && zarvilo_prepare_prefix) &
+        ;;
+    esac
+done
 windows_jobs=
 for preset in "$@"; do
     case "$preset" in
@@ -23,7 +39,18 @@ for preset in "$@"; do
 done
 for job in $windows_jobs; do wait "$job"; done
 for preset in "$@"; do
-    case "$preset" in mingw-*) run "$preset" "$preset.2" -R "$desktop" ;; esac
+    case "$preset" in
+    mingw-*)
+        if [ "$preset" = "$shared_desktop" ]; then
+            run "$preset" "$preset.2" -R "$desktop" &
+        else
+            # with-xvfb.sh picks a free display: one start at a time.
+            sleep 1
+            (export ZARVILO_WINEPREFIX="$(own_prefix "$preset")" && unset DISPLAY &&
+                own_desktop="$tools/with-xvfb.sh" run "$preset" "$preset.2" -R "$desktop") &
+        fi
+        ;;
+    esac
 done
 wait
 status=0
