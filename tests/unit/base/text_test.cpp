@@ -4,13 +4,9 @@
 
 #include <string>
 
-namespace {
+#include "tests/support/U8.h"
 
-// Narrow literals here are Windows-1251; UTF-8 is spelt u8, and gtest spells
-// its arguments in Windows-1251, so foreign texts stay in the tables.
-const char* U8(const char8_t* text) {
-    return reinterpret_cast<const char*>(text);
-}
+namespace {
 
 template <typename In, typename Out>
 std::basic_string<Out> Convert(bool (*convert)(const In*, Out*, size_t), const In* text,

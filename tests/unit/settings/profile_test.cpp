@@ -11,13 +11,9 @@
 #include "settings/IniFile.h"
 #include "settings/Profile.h"
 #include "tests/support/ScratchDir.h"
+#include "tests/support/U8.h"
 
 namespace {
-
-// Narrow literals here are Windows-1251; UTF-8 is spelt u8.
-const char* U8(const char8_t* text) {
-    return reinterpret_cast<const char*>(text);
-}
 
 struct ProfileApi {
     const char* name;
