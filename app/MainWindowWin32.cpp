@@ -91,7 +91,9 @@ static void OnCreate(HWND window) {
     programHandles.trayIcon.Add(window, TrayIconId, ComposeNoReadingIcon(), NoReadingTooltip,
                                 WM_TRAYNOTIFY);
     taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
-    // refreshLock is ready before any code runs, so the first refresh may start.
+    // refreshLock is ready before any code runs, so the first refresh may
+    // start; at sign-in it may come before the network is up.
+    appState.refreshRetries.Begin();
     StartTrayRefresh();
 }
 
@@ -113,13 +115,13 @@ static void RestoreTrayIcon() {
 }
 
 static void OnResumed() {
-    appState.resumeRetries.Begin();
+    appState.refreshRetries.Begin();
     RefreshNow();
 }
 
 static void OnTimer() {
     if (CountTimerTick(appState.timerTicks, appState.settings.RefreshTime)) StartTrayRefresh();
-    if (appState.resumeRetries.CountTick()) StartTrayRefresh();
+    if (appState.refreshRetries.CountTick()) StartTrayRefresh();
     // The notification area was missing at start or lost our icon: try again.
     if (programHandles.trayIcon.IsLost()) RestoreTrayIcon();
     FollowDisplayScale();
