@@ -7,6 +7,7 @@
 #include "app/DisplayScaleWin32.h"
 #include "app/ProgramHandlesWin32.h"
 #include "app/RefreshWin32.h"
+#include "app/StartWithWindowsWin32.h"
 #include "res/ResourceIds.h"
 #include "settings/SettingsDialogWin32.h"
 
@@ -132,6 +133,8 @@ static void OpenGraphPage() {
 }
 
 static void ShowTrayMenu(HWND window) {
+    CheckMenuItem(programHandles.trayMenu, IDM_START_WITH_WINDOWS,
+                  StartsWithWindows() ? MF_CHECKED : MF_UNCHECKED);
     POINT pointer{};
     GetCursorPos(&pointer);
     // Without the foreground the menu would not close on a click elsewhere.
@@ -172,6 +175,9 @@ static void OnCommand(HWND window, WPARAM command) {
         break;
     case IDM_SETTINGS:
         OpenSettings(window);
+        break;
+    case IDM_START_WITH_WINDOWS:
+        SetStartWithWindows(!StartsWithWindows());
         break;
     }
 }

@@ -47,16 +47,7 @@ constexpr wchar_t UnsavedMessageStart[] =
 constexpr wchar_t UnsavedMessageEnd[] = L".\n\nНовые значения действуют до выхода из программы.";
 
 // The up-down class and the file chooser live in libraries that take
-// megabytes to map, so they are loaded only when the dialog needs them, and
-// once: they are never freed, the registered class keeps calling into its
-// library.
-template <typename Function>
-Function LoadSystemFunctionOnce(Function& cached, const wchar_t* library, const char* name) {
-    if (cached) return cached;
-    HMODULE module = LoadSystemLibrary(library);
-    FARPROC found = module ? GetProcAddress(module, name) : nullptr;
-    return cached = reinterpret_cast<Function>(reinterpret_cast<void*>(found));
-}
+// megabytes to map, so they are loaded only when the dialog needs them.
 
 decltype(&InitCommonControlsEx) registerControls;
 decltype(&GetOpenFileNameW) chooseFile;

@@ -4,6 +4,7 @@ feed servers, driven from outside, seen on the screen and through a stand-in
 browser; the cases run in the order written, the last two end the copies."""
 
 import os
+import subprocess
 import tempfile
 import time
 import unittest
@@ -11,11 +12,38 @@ from pathlib import Path
 
 import harness
 from harness import (
-    IDM_EXIT, IDM_GRAPH, IDM_REFRESH, UNKNOWN, WM_CLOSE, WM_TIMER, WM_TRAYNOTIFY, FeedPeer, ProgramRun, Screen,
+    IDM_EXIT, IDM_GRAPH, IDM_REFRESH, IDM_START_WITH_WINDOWS, UNKNOWN, WM_CLOSE, WM_TIMER, WM_TRAYNOTIFY, FeedPeer, ProgramRun, Screen,
     as_shown, mouse, not_emulated, picture, smoke, wait_for,
 )
 
 NIM_DELETE_CALL = "dwMessage = 2"  # in the trace: Wine removes a gone window's icon itself
+STARTUP_APPROVED = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\StartupFolder"
+
+
+def read_shortcut(path):
+    """A shell link file's target and working folder (MS-SHLLINK): the target from its
+    LinkInfo (the local base path, Unicode where the header has it, and the common
+    suffix), the folder from its string data."""
+    data = path.read_bytes()
+    number = lambda at, size=4: int.from_bytes(data[at : at + size], "little")  # noqa: E731
+    flags, at, target = number(20), 76, None
+    if flags & 0x1:  # HasLinkTargetIDList
+        at += 2 + number(at, 2)
+    if flags & 0x2:  # HasLinkInfo
+        if number(at + 4) >= 0x24:
+            text = data[at + number(at + 28) :].decode("utf-16-le")
+            target = text[: text.index("\0")]
+        else:
+            ansi = lambda offset: data[offset : data.index(b"\0", offset)].decode("cp1251")  # noqa: E731
+            target = ansi(at + number(at + 16)) + ansi(at + number(at + 24))
+        at += number(at)
+    strings, wide = {}, 2 if flags & 0x80 else 1
+    for bit in (0x4, 0x8, 0x10, 0x20, 0x40):  # name, relative path, working folder, arguments, icon
+        if flags & bit:
+            count = number(at, 2)
+            strings[bit] = data[at + 2 : at + 2 + count * wide].decode("utf-16-le" if wide == 2 else "cp1251")
+            at += 2 + count * wide
+    return target, strings.get(0x10, "").removesuffix("\0")  # Wine counts the terminator too
 
 
 def directory_of_length(base, length):  # as Windows names it: "Z:" and the Unix path
@@ -198,6 +226,72 @@ class Tray(unittest.TestCase):
             position = self.assertIconShows(5.5)
             self.assertEqual(self.session.tooltip_at(position), as_shown("reading", "5.5"))
         self.assertRegex(log.read_bytes(), rb"^\d\d\.\d\d\.\d{4}  \d\d:\d\d  5\.5\r\n$")
+
+    def test_first_refresh_retries_until_the_network_is_up_and_logs_one_line(self):
+        feed = FeedPeer("-2,5", mode="reset")
+        self.addCleanup(feed.close)
+        with ProgramRun(self.session, harness.config_text(feed.url(), write_log=1)) as run:
+            self.assertTrue(feed.wait_requests(1, 5))
+            time.sleep(0.5)  # the first try is refused before the feed comes up
+            feed.serve("-2,5")
+            run.post(WM_TIMER, 1, 0, 30)  # half a minute of ticks
+            self.assertIconShows(-2.5)
+            self.assertEqual(feed.requests, 2)
+            log = lambda: (run.directory / "Quorbel.log").read_bytes().splitlines()  # noqa: E731
+            self.assertEqual(wait_for(lambda: [line.split(b"  ")[-1] for line in log()], 5), [b"-2.5"])
+
+    def test_start_with_windows_item_keeps_a_shortcut_per_folder_that_sign_in_starts(self):
+        # The Startup folder ("StartUp" in Wine) is made by the first shortcut.
+        programs = next(Path(self.session.env["WINEPREFIX"], "drive_c", "users").glob(
+            "*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"))
+        shortcuts = lambda: set(programs.glob("[Ss]tart[Uu]p/*.lnk"))  # noqa: E731
+        before = shortcuts()
+        self.addCleanup(lambda: [path.unlink() for path in shortcuts() - before])
+        runs = []
+        for place, value in (("one", "8,5"), ("two", "9,5")):  # two folders of one name
+            feed = FeedPeer(value)
+            self.addCleanup(feed.close)
+            directory = self.session.scratch / place / "Погода"
+            directory.mkdir(parents=True)
+            runs.append(ProgramRun(self.session, harness.config_text(feed.url()), directory=directory))
+            self.addCleanup(runs[-1].stop)
+        made = {}
+        for run in runs:
+            earlier = shortcuts()
+            run.command(IDM_START_WITH_WINDOWS)
+            new = wait_for(lambda: shortcuts() - earlier, 5)
+            self.assertEqual(len(new), 1, "one shortcut for each folder")
+            made[run] = new.pop()
+            self.assertEqual(read_shortcut(made[run]),
+                             (harness.windows_path(self.session.exe), harness.windows_path(run.directory)))
+
+        def reg(*arguments):
+            return subprocess.run([harness.WINE64, "reg", *arguments, "/f"], env=self.session.env,
+                                  stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
+
+        # Disabled in Task Manager, the item is unchecked: choosing it enables the shortcut again.
+        name = made[runs[0]].name
+        self.assertEqual(reg("add", STARTUP_APPROVED, "/v", name, "/t", "REG_BINARY", "/d", "03" + "00" * 11), 0)
+        runs[0].command(IDM_START_WITH_WINDOWS)
+        self.assertTrue(wait_for(lambda: reg("delete", STARTUP_APPROVED, "/v", name) != 0, 5), "still disabled")
+        self.assertFalse(wait_for(lambda: shortcuts() - before != set(made.values()), 1), "a shortcut went")
+        # Checked, it removes its own shortcut only; checked again, it makes it anew.
+        runs[1].command(IDM_START_WITH_WINDOWS)
+        self.assertTrue(wait_for(lambda: shortcuts() - before == {made[runs[0]]}, 5))
+        runs[1].command(IDM_START_WITH_WINDOWS)
+        self.assertTrue(wait_for(lambda: shortcuts() - before == set(made.values()), 5))
+
+        # Signing in again: Wine's start-up run of the Startup folder starts each copy in its folder.
+        for run in runs:
+            run.stop()
+        self.assertTrue(wait_for(lambda: not self.icons(8.5) and not self.icons(9.5), 5))
+        earlier = self.session.windows("Zarvilo")
+        subprocess.run([harness.WINE64, "wineboot"], env=self.session.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        self.addCleanup(lambda: [self.session.ask("post", w.handle, WM_CLOSE, 0, 0)
+                                 for w in self.session.windows("Zarvilo") if w not in earlier])
+        self.assertIconShows(8.5, timeout=15)
+        self.assertIconShows(9.5, timeout=15)
 
     def test_start_up_directory_one_character_too_long_for_the_configuration_refuses_to_start(self):
         # b runs from the longest directory that fits.
