@@ -58,7 +58,8 @@ class DistTest(unittest.TestCase):
         self.assertTrue(raw.startswith(b"\xef\xbb\xbf"), "a byte order mark tells Notepad it is UTF-8")
         text = raw[3:].decode("utf-8")
         for needed in EXES + ["Quorbel.cfg", "Quorbel.log", "SourceURL", "RefreshTime", "UseProxy", "HostName",
-                              "RemotePort", "WriteLog", "LogFile", "Нет данных", "двух разных папок"]:
+                              "RemotePort", "WriteLog", "LogFile", "Нет данных", "двух разных папок",
+                              "Запускать вместе с Windows"]:
             self.assertIn(needed, text)
 
     def test_exes_carry_their_version_and_are_what_the_tests_run(self):
