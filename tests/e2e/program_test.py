@@ -12,8 +12,8 @@ from pathlib import Path
 
 import harness
 from harness import (
-    IDM_EXIT, IDM_GRAPH, IDM_REFRESH, IDM_START_WITH_WINDOWS, UNKNOWN, WM_CLOSE, WM_TIMER, WM_TRAYNOTIFY, FeedPeer, ProgramRun, Screen,
-    as_shown, mouse, not_emulated, picture, smoke, wait_for,
+    IDM_EXIT, IDM_GRAPH, IDM_REFRESH, IDM_START_WITH_WINDOWS, UNKNOWN, WM_CLOSE, WM_TIMER, WM_TRAYNOTIFY, FeedPeer,
+    ProgramRun, Screen, as_shown, mouse, not_emulated, picture, smoke, wait_for,
 )
 
 NIM_DELETE_CALL = "dwMessage = 2"  # in the trace: Wine removes a gone window's icon itself
@@ -265,15 +265,16 @@ class Tray(unittest.TestCase):
             self.assertEqual(read_shortcut(made[run]),
                              (harness.windows_path(self.session.exe), harness.windows_path(run.directory)))
 
-        def reg(*arguments):
-            return subprocess.run([harness.WINE64, "reg", *arguments, "/f"], env=self.session.env,
-                                  stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
+        def wine(*arguments):  # a Windows program of Wine's own, in the session's prefix
+            return subprocess.run([harness.WINE64, *arguments], env=self.session.env, stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60).returncode
 
         # Disabled in Task Manager, the item is unchecked: choosing it enables the shortcut again.
         name = made[runs[0]].name
-        self.assertEqual(reg("add", STARTUP_APPROVED, "/v", name, "/t", "REG_BINARY", "/d", "03" + "00" * 11), 0)
+        disabled = "03" + "00" * 11
+        self.assertEqual(wine("reg", "add", STARTUP_APPROVED, "/v", name, "/t", "REG_BINARY", "/d", disabled, "/f"), 0)
         runs[0].command(IDM_START_WITH_WINDOWS)
-        self.assertTrue(wait_for(lambda: reg("delete", STARTUP_APPROVED, "/v", name) != 0, 5), "still disabled")
+        self.assertTrue(wait_for(lambda: wine("reg", "query", STARTUP_APPROVED, "/v", name) != 0, 5), "still disabled")
         self.assertFalse(wait_for(lambda: shortcuts() - before != set(made.values()), 1), "a shortcut went")
         # Checked, it removes its own shortcut only; checked again, it makes it anew.
         runs[1].command(IDM_START_WITH_WINDOWS)
@@ -286,8 +287,7 @@ class Tray(unittest.TestCase):
             run.stop()
         self.assertTrue(wait_for(lambda: not self.icons(8.5) and not self.icons(9.5), 5))
         earlier = self.session.windows("Zarvilo")
-        subprocess.run([harness.WINE64, "wineboot"], env=self.session.env, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        wine("wineboot")
         self.addCleanup(lambda: [self.session.ask("post", w.handle, WM_CLOSE, 0, 0)
                                  for w in self.session.windows("Zarvilo") if w not in earlier])
         self.assertIconShows(8.5, timeout=15)
