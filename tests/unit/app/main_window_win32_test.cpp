@@ -185,8 +185,6 @@ TEST_P(NestedInAShellCall, IsPostedNotDoneThere) {
                       reinterpret_cast<void*>(SendInsideTheShell));
     ImportPatch compose("user32.dll", "CreateIconIndirect", reinterpret_cast<void*>(NoteComposing));
     ASSERT_TRUE(shell.Active() && compose.Active());
-    // A menu that, opened inside the shell call, would run the refresh the
-    // queue holds: its view waits for the tray's lock.
     HMENU menu = CreatePopupMenu();
     AppendMenuW(menu, MF_STRING, IDM_REFRESH, L"refresh");
     programHandles.trayMenu = menu;
@@ -197,6 +195,8 @@ TEST_P(NestedInAShellCall, IsPostedNotDoneThere) {
     HANDLE watchdog = CreateThread(nullptr, 0, EndTheRunIfStuck, done, 0, nullptr);
     refreshLock.Enter(); // held until the shell call below
     Create();
+    // A menu opened inside the shell call would run this refresh there, and
+    // its view would wait for the tray's lock.
     PostMessageW(window, WM_COMMAND, IDM_REFRESH, 0);
     nestedWindow = window;
     programHandles.trayIcon.Restore(nullptr);
