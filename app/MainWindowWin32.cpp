@@ -24,11 +24,13 @@ static UINT taskbarCreatedMessage;
 // A sent message may arrive while the main thread waits inside a shell call
 // that holds the tray icon's lock, and a refresh thread may then hold the
 // view's lock and wait for the tray's. Whatever such a message asks that takes
-// those locks is posted to the window's own queue under these messages, and
-// done when they come out of it.
+// those locks, or opens a loop that dispatches work which does, is posted to
+// the window's own queue under these messages, and done when they come out
+// of it.
 static constexpr UINT ResumedMessage = WM_APP + 2;
 static constexpr UINT RestoreTrayMessage = WM_APP + 3;
 static constexpr UINT RefreshNowMessage = WM_APP + 4;
+static constexpr UINT TrayMouseMessage = WM_APP + 5;
 
 // The tray icon as every refresh shows it; set up before the first refresh.
 static TrayView trayView;
@@ -144,7 +146,9 @@ static void ShowTrayMenu(HWND window) {
     PostMessageW(window, WM_NULL, 0, 0);
 }
 
-static void OnTrayNotify(HWND window, LPARAM mouseMessage) {
+// The menu's modal loop and the shell's opening of the page both dispatch
+// queued messages, so they run from the queue, never inside a shell call.
+static void OnTrayMouse(HWND window, LPARAM mouseMessage) {
     if (mouseMessage == WM_RBUTTONDOWN) ShowTrayMenu(window);
     if (mouseMessage == WM_LBUTTONDBLCLK) OpenGraphPage();
 }
@@ -205,7 +209,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnTimer();
         return 0;
     case WM_TRAYNOTIFY:
-        OnTrayNotify(window, lParam);
+        PostMessageW(window, TrayMouseMessage, 0, lParam);
         return 0;
     case WM_POWERBROADCAST:
         if (OnPowerBroadcast(window, wParam)) return TRUE;
@@ -218,6 +222,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case RefreshNowMessage:
         RefreshNow();
+        return 0;
+    case TrayMouseMessage:
+        OnTrayMouse(window, lParam);
         return 0;
     default:
         if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) {

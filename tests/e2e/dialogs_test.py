@@ -6,7 +6,9 @@ The last cases run copies of their own under code pages other than the home
 1251 (Wine takes it from LC_CTYPE) and in folders a code page cannot name."""
 
 import ctypes
+import os
 import re
+import subprocess
 import tempfile
 import time
 import unittest
@@ -17,7 +19,7 @@ from harness import (
     FEED_HOST, IDM_ABOUT, IDM_REFRESH, IDM_SETTINGS, WM_COMMAND, WM_KEYDOWN, WM_KEYUP, WM_SYSCOMMAND, FeedPeer,
     WM_TRAYNOTIFY, ProgramRun, Screen, as_shown, mouse, not_emulated, picture, smoke, wait_for, windows_path,
 )
-from texts import LABELS, UNSAVED
+from texts import LABELS, REFUSED, UNSAVED
 
 IDOK, IDCANCEL, IDYES = 1, 2, 6
 IDC_PROXY_HOST, IDC_PROXY_PORT, IDC_USE_PROXY, IDC_SOURCE_URL = 1000, 1001, 1002, 1003
@@ -336,6 +338,29 @@ class Dialogs(unittest.TestCase):
                       b"LogFile=" + b"f" * 259]:
             self.assertIn(entry, written)
 
+    def read_only(self, path):
+        """Makes the file read-only until the case ends. Wine lets root write such a file
+        (the read-only attribute is the file's mode), so for root it is made immutable too."""
+        os.chmod(path, 0o444)
+        self.addCleanup(os.chmod, path, 0o644)
+        if os.geteuid() == 0:
+            if subprocess.run(["chattr", "+i", path], stderr=subprocess.DEVNULL).returncode != 0:
+                self.skipTest("root writes read-only files, and this file system keeps no immutable flag")
+            self.addCleanup(subprocess.run, ["chattr", "-i", path])
+
+    def test_a_save_the_system_refuses_is_told_and_the_new_values_hold_until_the_end(self):
+        config = self.fresh.directory / "Quorbel.cfg"
+        before = config.read_bytes()
+        self.read_only(config)
+        self.confirm(self.fresh, [(IDC_REFRESH_MINUTES, b"30")])
+        self.assertTrue(wait_for(lambda: dialogs(self.fresh, as_shown("settings")), 5), "no box")
+        box = dialogs(self.fresh, as_shown("settings"))[0]
+        self.assertIn(REFUSED % windows_path(config), self.controls(box))
+        box.close(IDOK)
+        self.assertEqual(config.read_bytes(), before)
+        dialog = self.open(self.fresh)[0]
+        self.assertEqual(dialog.text(IDC_REFRESH_MINUTES), b"30")
+        dialog.close(IDCANCEL)
 
     # Copies of their own under a code page.
 
