@@ -55,6 +55,12 @@ def dialogs(run, caption, shown=True):
             if w.process == run.process_id and w.text == caption and (w.visible or not shown)]
 
 
+def controls(dialog):
+    """Each control of a dialog: its id, its place on the screen, its text."""
+    return [(int(words[0]), tuple(map(int, words[1:5])), bytes.fromhex(words[5]).decode() if len(words) > 5 else "")
+            for words in dialog.ask("controls", None)]
+
+
 class Dialog:
     """One dialog box of a program, driven by control id."""
 
@@ -351,7 +357,7 @@ class Dialogs(unittest.TestCase):
         return run
 
     def controls(self, dialog):
-        return {bytes.fromhex(words[1]).decode() if len(words) > 1 else "" for words in dialog.ask("controls", None)}
+        return {text for _, _, text in controls(dialog)}
 
     def menu_pixels(self, run):
         harness.mouse(400, 300)

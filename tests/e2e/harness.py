@@ -104,13 +104,13 @@ def can_run_win32():
         return False
 
 
-def display_fits():
+def display_fits(size=(800, 600)):
     """True when DISPLAY is a 24-bit screen of the desktop's size."""
     if not os.environ.get("DISPLAY"):
         return False
     info = subprocess.run(["xwininfo", "-root"], capture_output=True, text=True, stdin=subprocess.DEVNULL)
     values = dict(re.findall(r"^\s*(Width|Height|Depth): (\d+)", info.stdout, re.M))
-    return (int(values.get("Width", 0)), int(values.get("Height", 0))) == (800, 600) and values.get("Depth") == "24"
+    return (int(values.get("Width", 0)), int(values.get("Height", 0))) == size and values.get("Depth") == "24"
 
 
 def mouse(*arguments):

@@ -80,12 +80,15 @@ int Windows(char** a) {
 
 BOOL CALLBACK PrintControl(HWND control, LPARAM) {
     wchar_t text[1024];
-    printf("%d ", GetDlgCtrlID(control));
+    RECT r{};
+    GetWindowRect(control, &r);
+    printf("%d %ld %ld %ld %ld ", GetDlgCtrlID(control), r.left, r.top, r.right, r.bottom);
     PrintHex(text, static_cast<size_t>(GetWindowTextW(control, text, 1024)));
     return TRUE;
 }
 
-// "controls WINDOW": every control of a dialog, one a line: "ID TEXT".
+// "controls WINDOW": every control of a dialog, one a line: "ID LEFT TOP
+// RIGHT BOTTOM TEXT" (on the screen).
 int Controls(char** a) {
     EnumChildWindows(Window(a[0]), PrintControl, 0);
     return 0;
