@@ -36,24 +36,6 @@ def doubled(rows):
     return [row for row in wide for _ in range(2)]
 
 
-def grooves(screen, left, top, right, bottom, face):
-    """Etched lines in a part of the screen: (row, first, end) of each row that holds a run
-    of 100 or more pixels of one colour darker than face over a run as long of a lighter one."""
-    found = []
-    for y in range(top, bottom - 1):
-        dark, light = (screen.row(left, y + i, right - left) for i in (0, 1))
-        x = 0
-        while x < right - left:
-            end = x + 1
-            while end < right - left and dark[3 * end : 3 * end + 3] == dark[3 * x : 3 * x + 3] \
-                    and light[3 * end : 3 * end + 3] == light[3 * x : 3 * x + 3]:
-                end += 1
-            if end - x >= 100 and sum(dark[3 * x : 3 * x + 3]) < sum(face) < sum(light[3 * x : 3 * x + 3]):
-                found.append((y, left + x, left + end))
-            x = end
-    return found
-
-
 def overlap(a, b):
     return a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]
 
@@ -97,7 +79,7 @@ class DisplayScaleTest(unittest.TestCase):
         screen = harness.Screen()
         x0, y0 = about.client
         face = screen.row(x0 + 3, y0 + 3, 1)
-        rows = grooves(screen, x0, y0, blocks["OK"][2], blocks["OK"][1], face)
+        rows = harness.grooves(screen, x0, y0, blocks["OK"][2], blocks["OK"][1], face)
         self.assertEqual(len(rows), 3, rows)
         for (row, _, _), (above, below) in zip(rows, [("Зарвило", "©"), ("web", "Спасибо:"), ("Спасибо:", "OK")]):
             self.assertTrue(blocks[above][3] <= row and row + 1 < blocks[below][1], (row, above, below, blocks))

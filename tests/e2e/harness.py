@@ -178,6 +178,24 @@ class Screen:
                 if all(self.row(x, y + i, size) == rows[i] for i in range(size))]
 
 
+def grooves(screen, left, top, right, bottom, face):
+    """Etched lines in a part of the screen: (row, first, end) of each row that holds a run
+    of 100 or more pixels of one colour darker than face over a run as long of a lighter one."""
+    found = []
+    for y in range(top, bottom - 1):
+        dark, light = (screen.row(left, y + i, right - left) for i in (0, 1))
+        x = 0
+        while x < right - left:
+            end = x + 1
+            while end < right - left and dark[3 * end : 3 * end + 3] == dark[3 * x : 3 * x + 3] \
+                    and light[3 * end : 3 * end + 3] == light[3 * x : 3 * x + 3]:
+                end += 1
+            if end - x >= 100 and sum(dark[3 * x : 3 * x + 3]) < sum(face) < sum(light[3 * x : 3 * x + 3]):
+                found.append((y, left + x, left + end))
+            x = end
+    return found
+
+
 class FeedPeer(feed_server.FeedServer):
     """The feed server on 127.0.0.1 in the test process: a case changes what it serves and counts requests."""
 
