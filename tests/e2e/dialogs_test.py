@@ -57,6 +57,12 @@ def dialogs(run, caption, shown=True):
             if w.process == run.process_id and w.text == caption and (w.visible or not shown)]
 
 
+def controls(dialog):
+    """Each control of a dialog: its id, its place on the screen, its text."""
+    return [(int(words[0]), tuple(map(int, words[1:5])), bytes.fromhex(words[5]).decode() if len(words) > 5 else "")
+            for words in dialog.ask("controls", None)]
+
+
 class Dialog:
     """One dialog box of a program, driven by control id."""
 
@@ -166,6 +172,15 @@ class Dialogs(unittest.TestCase):
         self.assertFalse(dialog.state(IDC_USE_PROXY)[0])
         dialog.close(IDCANCEL)
 
+    @not_emulated(harness.MEMORY_READ_EMULATED)
+    def test_the_settings_use_the_side_by_side_common_controls_6_that_the_manifest_names(self):
+        # Wine's two copies both report 5.81 from DllGetVersion; the folder tells them apart.
+        dialog = self.open(self.fresh)[0]
+        [[path]] = self.session.ask("module", self.fresh.window, "comctl32.dll")
+        self.assertRegex(bytes.fromhex(path).decode().lower(),
+                         r"\\winsxs\\[^\\]*_microsoft\.windows\.common-controls_6595b64144ccf1df_6\.0\.[^\\]*\\comctl32\.dll$")
+        dialog.close(IDCANCEL)
+
     def test_check_boxes_enable_and_disable_their_fields_and_keep_the_texts(self):
         dialog = self.open(self.fresh)[0]
         fields = lambda: [dialog.state(c)[1] for c in (IDC_PROXY_HOST, IDC_PROXY_PORT, IDC_LOG_FILE, IDC_BROWSE_LOG)]  # noqa: E731
@@ -232,15 +247,13 @@ class Dialogs(unittest.TestCase):
     def assertAboutPicture(self, about):
         screen = Screen()
         x0, y0 = about.client
-        logo = harness.on_screen(harness.bitmap("logo.bmp"))
-        self.assertEqual([screen.row(x0 + 62, y0 + 32 + i, 48) for i in range(48)], logo)
         face = screen.row(x0 + 5, y0 + 5, 1)
-        for y in (85, 175, 295):  # a darker row from x 60 through 224, a lighter one below it
-            dark, light = screen.row(x0 + 60, y0 + y, 1), screen.row(x0 + 60, y0 + y + 1, 1)
-            self.assertLess(sum(dark), sum(face), y)
-            self.assertLess(sum(face), sum(light), y)
-            self.assertEqual(screen.row(x0 + 59, y0 + y, 167), face + dark * 165 + face, y)
-            self.assertEqual(screen.row(x0 + 59, y0 + y + 1, 167), face + light * 165 + face, y + 1)
+        # Today's rows at 100%: a darker line at 85, 175 and 295, a lighter one below each.
+        self.assertEqual([row - y0 for row, _, _ in harness.grooves(screen, x0, y0, x0 + 400, y0 + 320, face)],
+                         [85, 175, 295])
+        logo = harness.on_screen(harness.bitmap("logo.bmp"))
+        at = screen.row(x0, y0 + 32, 200).find(logo[0])
+        self.assertEqual([screen.row(x0 + at // 3, y0 + 32 + i, 48) for i in range(48)], logo)
         for label in (IDC_MAIL_LINK, IDC_WEB_LINK):  # the blue address, not the black word "mail" or "link"
             left, top, right, bottom = about.state(label)[2]
             pixels = [screen.row(x, y, 1) for y in range(top, bottom) for x in range(left, right)]
@@ -376,7 +389,7 @@ class Dialogs(unittest.TestCase):
         return run
 
     def controls(self, dialog):
-        return {bytes.fromhex(words[1]).decode() if len(words) > 1 else "" for words in dialog.ask("controls", None)}
+        return {text for _, _, text in controls(dialog)}
 
     def menu_pixels(self, run):
         harness.mouse(400, 300)

@@ -31,9 +31,9 @@ int WINAPI RecordMessageBox(HWND, LPCWSTR text, LPCWSTR caption, UINT flags) {
                     (flags == (MB_OK | MB_TASKMODAL) ? L"" : L"?"));
     return IDOK;
 }
-HMODULE WINAPI RecordLoad(LPCWSTR library) {
-    calls.push_back(library);
-    return LoadLibraryExW(library, nullptr, 0);
+HMODULE WINAPI RecordLoadEx(LPCWSTR library, HANDLE, DWORD flags) {
+    calls.push_back(std::wstring(library) + L" " + std::to_wstring(flags));
+    return LoadLibraryW(library);
 }
 INT_PTR WINAPI CancelDialog(HINSTANCE, LPCWSTR, HWND, DLGPROC, LPARAM) {
     return IDCANCEL;
@@ -123,17 +123,18 @@ TEST_F(MainWindowTest, TrayIconFollowsAChangedDisplayScaleOnTheTimer) {
 }
 
 // A library of the same name beside a downloaded exe must never be loaded in
-// place of the system's, and each opening must not add another reference.
-TEST_F(MainWindowTest, SettingsLoadTheCommonControlsFromTheSystemFolderOnce) {
+// place of the system's, and each opening must not add another reference. The
+// bare name lets the manifest's common controls 6 be found; a full path would
+// bypass it.
+TEST_F(MainWindowTest, SettingsLoadTheCommonControlsThroughTheManifestOrSystemFolderOnce) {
     Create();
-    ImportPatch load("kernel32.dll", "LoadLibraryW", reinterpret_cast<void*>(RecordLoad));
+    ImportPatch load("kernel32.dll", "LoadLibraryExW", reinterpret_cast<void*>(RecordLoadEx));
     ImportPatch dialog("user32.dll", "DialogBoxParamW", reinterpret_cast<void*>(CancelDialog));
     ASSERT_TRUE(load.Active() && dialog.Active());
     SendMessageW(window, WM_COMMAND, IDM_SETTINGS, 0);
     SendMessageW(window, WM_COMMAND, IDM_SETTINGS, 0);
-    wchar_t system[MAX_PATH];
-    GetSystemDirectoryW(system, MAX_PATH);
-    EXPECT_EQ(calls, std::vector<std::wstring>{std::wstring(system) + L"\\comctl32.dll"});
+    EXPECT_EQ(calls, std::vector<std::wstring>{L"comctl32.dll " +
+                                               std::to_wstring(LOAD_LIBRARY_SEARCH_SYSTEM32)});
 }
 
 // Messages that may be sent to the window while its thread is inside a shell
