@@ -6,6 +6,7 @@
 
 #include "fetch/FeedResponse.h"
 #include "fetch/FetchPhases.h"
+#include "fetch/RequestTarget.h"
 #include "fetch/SecureExchange.h"
 #include "fetch/SocketLayer.h"
 #include "fetch/TcpClient.h"
@@ -38,10 +39,17 @@ int FormatRequest(const FetchConfig& config, char (&request)[RequestTextSize]) {
     // names the data source, never the proxy.
     const char* requestTarget =
         config.settings.UseProxy != 0 ? config.settings.SourceURL : config.target.path;
-    int length =
-        snprintf(request, sizeof request, "GET %s HTTP/1.0\r\nAccept: */*\r\nHost: %s:%d\r\n\r\n",
-                 requestTarget, config.target.host, static_cast<int>(config.target.port));
-    return length < 0 || length >= RequestTextSize ? -1 : length;
+    static const char method[] = "GET ";
+    const int methodLength = sizeof method - 1;
+    memcpy(request, method, methodLength);
+    int escaped =
+        EscapeRequestTarget(requestTarget, request + methodLength, sizeof request - methodLength);
+    if (escaped < 0) return -1;
+    const int used = methodLength + escaped;
+    int length = snprintf(request + used, sizeof request - used,
+                          " HTTP/1.0\r\nAccept: */*\r\nHost: %s:%d\r\n\r\n", config.target.host,
+                          static_cast<int>(config.target.port));
+    return length < 0 || used + length >= RequestTextSize ? -1 : used + length;
 }
 
 static bool Stop(FetchReport& report, FetchStep step, int32_t error = 0) {
