@@ -31,6 +31,7 @@ struct WinHttp {
     decltype(&WinHttpReadData) ReadData;
     decltype(&WinHttpCloseHandle) CloseHandle;
     decltype(&WinHttpQueryOption) QueryOption;
+    decltype(&WinHttpSetStatusCallback) SetStatusCallback;
     // crypt32.dll, which winhttp.dll itself loads, to tell why a certificate failed.
     decltype(&CertGetCertificateChain) GetChain;
     decltype(&CertVerifyCertificateChainPolicy) VerifyPolicy;
@@ -76,6 +77,7 @@ DWORD LoadWinHttp(WinHttp& http) {
                 Bind(module, "WinHttpReadData", loaded.ReadData) &&
                 Bind(module, "WinHttpCloseHandle", loaded.CloseHandle) &&
                 Bind(module, "WinHttpQueryOption", loaded.QueryOption) &&
+                Bind(module, "WinHttpSetStatusCallback", loaded.SetStatusCallback) &&
                 Bind(crypt32, "CertGetCertificateChain", loaded.GetChain) &&
                 Bind(crypt32, "CertVerifyCertificateChainPolicy", loaded.VerifyPolicy) &&
                 Bind(crypt32, "CertFreeCertificateChain", loaded.FreeChain) &&
@@ -102,6 +104,7 @@ struct Job {
     FetchTarget target{};
     bool diagnose = false;
     bool viaProxy = false;
+    bool connected = false; // the TCP connection (to the source or the proxy) was made
     INTERNET_PORT port = 0;
     wchar_t proxy[PeerNameSize] = {};
     wchar_t host[PeerNameSize] = {};
@@ -248,6 +251,13 @@ FetchStep DiagnoseCertificate(Job& job) {
     return step;
 }
 
+// Told on the worker's own thread, within its calls, when its connection is made.
+void CALLBACK NoteConnected(HINTERNET, DWORD_PTR context, DWORD status, LPVOID, DWORD) {
+    // The certificate's diagnosis has no context: its connection tells nothing new.
+    if (status == WINHTTP_CALLBACK_STATUS_CONNECTED_TO_SERVER && context != 0)
+        reinterpret_cast<Job*>(context)->connected = true;
+}
+
 // Only a caller who asks why is told what was wrong with the certificate.
 int FailSend(Job& job, DWORD error) {
     switch (error) {
@@ -255,8 +265,9 @@ int FailSend(Job& job, DWORD error) {
         return Fail(job.report, FetchStep::Resolve, error);
     case ERROR_WINHTTP_CANNOT_CONNECT:
         return Fail(job.report, FetchStep::Connect, error);
-    case ERROR_WINHTTP_CONNECTION_ERROR:
     case ERROR_WINHTTP_TIMEOUT:
+        return Fail(job.report, job.connected ? FetchStep::Send : FetchStep::Connect, error);
+    case ERROR_WINHTTP_CONNECTION_ERROR:
     case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
         return Fail(job.report, FetchStep::Send, error);
     }
@@ -273,6 +284,7 @@ bool OpenRequest(Job& job) {
                                : http.Open(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY,
                                            WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
     if (job.session == nullptr) return false;
+    http.SetStatusCallback(job.session, NoteConnected, WINHTTP_CALLBACK_FLAG_CONNECT_TO_SERVER, 0);
     const int answer = static_cast<int>(SecureAnswerMilliseconds);
     http.SetTimeouts(job.session, 0, static_cast<int>(SecureConnectMilliseconds), answer, answer);
     job.connection = http.Connect(job.session, job.host, job.port, 0);
@@ -284,10 +296,12 @@ bool OpenRequest(Job& job) {
             : http.OpenRequest(job.connection, L"GET", job.path, nullptr, WINHTTP_NO_REFERER,
                                accept, WINHTTP_FLAG_SECURE | WINHTTP_FLAG_ESCAPE_DISABLE);
     if (!Adopt(job, request)) return false;
+    DWORD_PTR context = reinterpret_cast<DWORD_PTR>(&job);
     // Redirects are not followed: the user is told where they lead.
     DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
     // The Host header as written for every system: an IPv6 address in brackets.
-    return http.SetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects,
+    return http.SetOption(request, WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context) &&
+           http.SetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects,
                           sizeof noRedirects) &&
            http.AddHeaders(request, job.hostHeader, static_cast<DWORD>(-1),
                            WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE);
