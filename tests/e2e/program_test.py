@@ -4,6 +4,7 @@ feed servers, driven from outside, seen on the screen and through a stand-in
 browser; the cases run in the order written, the last two end the copies."""
 
 import os
+import socket
 import tempfile
 import time
 import unittest
@@ -198,6 +199,51 @@ class Tray(unittest.TestCase):
             position = self.assertIconShows(5.5)
             self.assertEqual(self.session.tooltip_at(position), as_shown("reading", "5.5"))
         self.assertRegex(log.read_bytes(), rb"^\d\d\.\d\d\.\d{4}  \d\d:\d\d  5\.5\r\n$")
+
+    @not_emulated(harness.MEMORY_READ_EMULATED)
+    def test_https_refreshes_leave_handles_as_they_were_and_never_ask_twice(self):
+        authority = harness.TestAuthority(self.session.scratch / "ca-loop")
+        feed = FeedPeer("2,5", certificate=authority.issue("tls"))
+        refusing = FeedPeer(certificate=harness.TestAuthority(self.session.scratch / "other-ca", "Unknown").issue("x"))
+        for peer in (feed, refusing):
+            self.addCleanup(peer.close)
+        tool = os.environ["ZARVILO_TRUST_ROOT"]
+        self.addCleanup(authority.trust(lambda *arguments: self.session.start(
+            tool, *arguments, cwd=self.session.scratch, output=os.devnull).wait(60)))
+        with ProgramRun(self.session, harness.config_text(feed.url())) as run:
+            self.assertIconShows(2.5)
+
+            def refreshes(count):  # each an exchange on a worker thread of its own
+                requests = feed.requests
+                run.post(harness.WM_COMMAND, IDM_REFRESH, 0, count)
+                self.assertTrue(feed.wait_requests(requests + count, 5 * count))
+                self.assertIconShows(2.5)
+                time.sleep(1.5)
+                return self.session.ask("resources", run.window)[0]
+
+            counts = refreshes(2)
+            self.assertEqual(refreshes(8), counts)
+        # The program never asks why a certificate was refused: one connection per refresh.
+        with ProgramRun(self.session, harness.config_text(refusing.url())) as run:
+            self.assertTrue(refusing.wait_requests(1, 8))
+            run.command(IDM_REFRESH)
+            self.assertTrue(refusing.wait_requests(2, 8))
+            time.sleep(2)
+            self.assertEqual(refusing.requests, 2)
+
+    def test_program_answers_and_exits_while_an_https_exchange_hangs(self):
+        silent = socket.create_server(("127.0.0.1", 0))  # accepts, never answers the handshake
+        self.addCleanup(silent.close)
+        source = "https://127.0.0.1:%d/t.js" % silent.getsockname()[1]
+        with ProgramRun(self.session, harness.config_text(source)) as run:
+            self.assertIconShows(UNKNOWN)
+            shown = len(self.icons(UNKNOWN))
+            self.session.ask("tray-forget", run.window)
+            self.assertTrue(wait_for(lambda: len(self.icons(UNKNOWN)) < shown, 3))
+            run.post("TaskbarCreated")
+            self.assertTrue(wait_for(lambda: len(self.icons(UNKNOWN)) == shown, 3), "the icon did not come back")
+            run.command(IDM_EXIT)
+            self.assertEqual(run.wait_exit(5), 0)
 
     def test_start_up_directory_one_character_too_long_for_the_configuration_refuses_to_start(self):
         # b runs from the longest directory that fits.

@@ -73,7 +73,7 @@ def setUpModule():
     if TRUST_TOOL:
         connect_ports = start_tls_peers(scratch)
     PEERS.update(
-        feed=str(feed.server_address[1]), closed=free_port(),
+        feed=str(feed.server_address[1]), closed=free_port(), proxy_log=os.path.join(scratch, "tinyproxy.log"),
         httpd=start_daemon(scratch, "lighttpd", [
             'server.document-root = "%(scratch)s/www"', 'server.bind = "127.0.0.1"', "server.port = %(port)s",
             'server.errorlog = "%(scratch)s/lighttpd.log"'], ["lighttpd", "-D", "-f"]),
@@ -96,6 +96,9 @@ def start_tls_peers(scratch):
         peer = harness.FeedPeer(certificate=certificate)
         unittest.addModuleCleanup(peer.close)
         PEERS[name] = str(peer.server_address[1])
+    # Reached only through the proxy's tunnel, by one case: it counts its connections.
+    PEERS["tunnelled"] = harness.FeedPeer(certificate=certificates["tls"])
+    unittest.addModuleCleanup(PEERS["tunnelled"].close)
     # Its connections wait in the kernel's queue: accepted, never read, never answered.
     silent = socket.create_server(("127.0.0.1", 0))
     unittest.addModuleCleanup(silent.close)
@@ -110,7 +113,7 @@ def start_tls_peers(scratch):
     PEERS["backlog-full"] = full_backlog()
     trust = lambda *arguments: subprocess.run(COMMAND[:-1] + [TRUST_TOOL, *arguments], capture_output=True).returncode  # noqa: E731
     unittest.addModuleCleanup(authority.trust(trust))
-    return ["ConnectPort %s" % PEERS["tls"]]
+    return ["ConnectPort %s" % PEERS["tls"], "ConnectPort %d" % PEERS["tunnelled"].server_address[1]]
 
 
 def trickling(wrap, head):
@@ -374,6 +377,27 @@ class ProbeTest(unittest.TestCase):
                 tag = source.rsplit("id=", 1)[1]
                 expected = "%s HTTP/1.0\r\nAccept: */*\r\nHost: 127.0.0.1:%s\r\n\r\n" % (request_line, host_port)
                 self.assertEqual(recorded_request(tag), expected.encode())
+
+    def test_one_address_is_one_request_on_both_paths(self):
+        # The configuration's code page holds these letters; the request carries their UTF-8 bytes escaped.
+        sent = "/%D1%82-%D1%81.js?q=%D0%B9"
+        for scheme, peer in (("http", "feed"), ("https", "tls"))[: 2 if TRUST_TOOL else 1]:
+            with self.subTest(scheme):
+                self.configure(url(peer, "/т-с.js", "q=й&id=same-" + scheme, scheme), write_log=0)
+                self.probe()
+                request_line = recorded_request("same-" + scheme).split(b"\r\n", 1)[0]
+                self.assertEqual(request_line.split(b" ")[:2], [b"GET", (sent + "&id=same-" + scheme).encode()])
+
+    @unittest.skipUnless(TRUST_TOOL, "the Windows builds fetch https:// sources")
+    def test_https_through_the_proxy_goes_through_its_tunnel(self):
+        source = PEERS["tunnelled"]
+        port = source.server_address[1]
+        self.configure(source.url("?value=6,5"), PROXY_HOST, PEERS["proxy"], write_log=0)
+        code, output = self.probe()
+        self.assertEqual(code, VALID, output)
+        with open(PEERS["proxy_log"], "rb") as log:
+            self.assertRegex(log.read(), rb"CONNECT 127\.0\.0\.1:%d HTTP/1\.[01]\b" % port)
+        self.assertEqual(source.requests, 1, "the source saw a connection besides the proxy's")
 
     def test_port_out_of_range_sends_nothing_to_the_proxy(self):
         for port in ("0", "65536", "99999"):
