@@ -34,10 +34,3 @@ TEST(ExchangeLimitTest, AThirdUnfinishedExchangeIsRefusedUntilOneEnds) {
     unfinished.End();
     EXPECT_EQ(unfinished.Count(), 0);
 }
-
-// Whichever of the refresh and its worker lets go second frees their memory.
-TEST(ExchangeLimitTest, OnlyTheSecondToLetGoFrees) {
-    SharedByTwo shared;
-    EXPECT_FALSE(shared.LetGo());
-    EXPECT_TRUE(shared.LetGo());
-}

@@ -59,15 +59,11 @@ TEST(FeedResponseTest, ResponsesAndTheValuesTheyGive) {
 // each of C1, whose Windows-1251 letters would otherwise reach the terminal.
 TEST(FeedResponseTest, ShownTextMasksEveryControlByte) {
     for (int byte = 1; byte < 256; ++byte) {
-        SCOPED_TRACE(byte);
-        const char text[] = {'a', char(byte), 'b', '\0'};
-        char field[8];
-        CopyShownText(field, sizeof field, text, "\r\n");
+        const char text[] = {char(byte), 'b', '\0'};
+        char field[4];
+        CopyShownText(field, sizeof field, text, "\n");
         const bool control = byte < 0x20 || (byte >= 0x7F && byte <= 0x9F);
-        if (byte == '\r' || byte == '\n') {
-            EXPECT_STREQ(field, "a");
-        } else {
-            EXPECT_EQ(field, std::string("a") + (control ? '?' : char(byte)) + "b");
-        }
+        EXPECT_EQ(field, byte == '\n' ? "" : std::string(1, control ? '?' : char(byte)) + "b")
+            << byte;
     }
 }
