@@ -383,8 +383,9 @@ class ProbeTest(unittest.TestCase):
             with self.subTest(scheme):
                 self.configure(url(peer, "/т-с.js", "q=й&id=same-" + scheme, scheme), write_log=0)
                 self.probe()
-                request_line = recorded_request("same-" + scheme).split(b"\r\n", 1)[0]
-                self.assertEqual(request_line.split(b" ")[:2], [b"GET", (sent + "&id=same-" + scheme).encode()])
+                request = recorded_request("same-" + scheme)
+                self.assertEqual(request.split(b" ")[:2], [b"GET", (sent + "&id=same-" + scheme).encode()])
+                self.assertIn(b"\r\nHost: 127.0.0.1:%s\r\n" % PEERS[peer].encode(), request)
 
     @unittest.skipUnless(TRUST_TOOL, "the Windows builds fetch https:// sources")
     def test_https_through_the_proxy_goes_through_its_tunnel(self):
