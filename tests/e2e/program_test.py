@@ -4,6 +4,7 @@ feed servers, driven from outside, seen on the screen and through a stand-in
 browser; the cases run in the order written, the last two end the copies."""
 
 import os
+import socket
 import subprocess
 import tempfile
 import time
@@ -192,33 +193,40 @@ class Tray(unittest.TestCase):
         self.assertIconShows(6.5, timeout=5)
 
     @not_emulated(harness.MEMORY_READ_EMULATED)
-    def test_many_compositions_and_refreshes_leave_gdi_objects_and_handles_as_they_were(self):
-        def exercise(compositions, refreshes):
-            # Each TaskbarCreated composes one icon; each refresh two, and starts a thread.
-            requests = self.feed_a.requests
-            self.feed_a.serve("2,5")
-            self.a.post("TaskbarCreated", 0, 0, compositions)
-            self.a.post(harness.WM_COMMAND, IDM_REFRESH, 0, refreshes)
-            self.assertTrue(self.feed_a.wait_requests(requests + refreshes, 5 * refreshes))
-            self.assertIconShows(2.5)
-            time.sleep(1.5)
-            return self.session.ask("resources", self.a.window)[0]
+    def resources_after(self, run, feed, refreshes, compositions=0):
+        """GDI objects and handles once each TaskbarCreated has composed one icon and each
+        refresh two and started a thread (over https:// one more, for the exchange)."""
+        requests = feed.requests
+        feed.serve("2,5")
+        run.post("TaskbarCreated", 0, 0, compositions)
+        run.post(harness.WM_COMMAND, IDM_REFRESH, 0, refreshes)
+        self.assertTrue(feed.wait_requests(requests + refreshes, 5 * refreshes))
+        self.assertIconShows(2.5)
+        time.sleep(1.5)
+        return self.session.ask("resources", run.window)[0]
 
-        counts = exercise(100, 2)  # the first rounds make what lives on (the system's caches)
-        self.assertEqual(exercise(1000, 8), counts)
+    @not_emulated(harness.MEMORY_READ_EMULATED)
+    def test_many_compositions_and_refreshes_leave_gdi_objects_and_handles_as_they_were(self):
+        counts = self.resources_after(self.a, self.feed_a, 2, 100)  # the first rounds make what lives on
+        self.assertEqual(self.resources_after(self.a, self.feed_a, 8, 1000), counts)
 
     def test_two_copies_side_by_side_each_show_their_own_icon(self):
         self.refresh_a("1,5")
         self.assertNotEqual(self.assertIconShows(1.5), self.assertIconShows(4.5))
 
-    @smoke
-    def test_https_source_shows_the_reading_its_tooltip_and_log_line(self):
-        authority = harness.TestAuthority(self.session.scratch / "ca")
-        feed = FeedPeer("5,5", certificate=authority.issue("tls"))
+    def trusted_https_feed(self, value):
+        """A feed over TLS whose test authority the prefix trusts until the case ends."""
+        authority = harness.TestAuthority(tempfile.mkdtemp(dir=self.session.scratch))
+        feed = FeedPeer(value, certificate=authority.issue("tls"))
         self.addCleanup(feed.close)
         tool = os.environ["ZARVILO_TRUST_ROOT"]
         self.addCleanup(authority.trust(lambda *arguments: self.session.start(
             tool, *arguments, cwd=self.session.scratch, output=os.devnull).wait(60)))
+        return feed
+
+    @smoke
+    def test_https_source_shows_the_reading_its_tooltip_and_log_line(self):
+        feed = self.trusted_https_feed("5,5")
         directory = Path(tempfile.mkdtemp(dir=self.session.scratch))
         log = directory / "Quorbel.log"
         config = harness.config_text(feed.url(), write_log=1, log_file=harness.windows_path(log))
@@ -292,6 +300,36 @@ class Tray(unittest.TestCase):
                                  for w in self.session.windows("Zarvilo") if w not in earlier])
         self.assertIconShows(8.5, timeout=15)
         self.assertIconShows(9.5, timeout=15)
+
+    @not_emulated(harness.MEMORY_READ_EMULATED)
+    def test_https_refreshes_leave_handles_as_they_were_and_never_ask_twice(self):
+        feed = self.trusted_https_feed("2,5")
+        refusing = FeedPeer(certificate=harness.TestAuthority(self.session.scratch / "other-ca", "Unknown").issue("x"))
+        self.addCleanup(refusing.close)
+        with ProgramRun(self.session, harness.config_text(feed.url())) as run:
+            counts = self.resources_after(run, feed, 2)
+            self.assertEqual(self.resources_after(run, feed, 8), counts)
+        # The program never asks why a certificate was refused: one connection per refresh.
+        with ProgramRun(self.session, harness.config_text(refusing.url())) as run:
+            self.assertTrue(refusing.wait_requests(1, 8))
+            run.command(IDM_REFRESH)
+            self.assertTrue(refusing.wait_requests(2, 8))
+            time.sleep(2)
+            self.assertEqual(refusing.requests, 2)
+
+    def test_program_answers_and_exits_while_an_https_exchange_hangs(self):
+        silent = socket.create_server(("127.0.0.1", 0))  # accepts, never answers the handshake
+        self.addCleanup(silent.close)
+        source = "https://127.0.0.1:%d/t.js" % silent.getsockname()[1]
+        with ProgramRun(self.session, harness.config_text(source)) as run:
+            self.assertIconShows(UNKNOWN)
+            shown = len(self.icons(UNKNOWN))
+            self.session.ask("tray-forget", run.window)
+            self.assertTrue(wait_for(lambda: len(self.icons(UNKNOWN)) < shown, 3))
+            run.post("TaskbarCreated")
+            self.assertTrue(wait_for(lambda: len(self.icons(UNKNOWN)) == shown, 3), "the icon did not come back")
+            run.command(IDM_EXIT)
+            self.assertEqual(run.wait_exit(5), 0)
 
     def test_start_up_directory_one_character_too_long_for_the_configuration_refuses_to_start(self):
         # b runs from the longest directory that fits.
