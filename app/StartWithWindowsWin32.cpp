@@ -74,17 +74,17 @@ bool StartCom() {
 
 // A shell link object with its file interface; file is null when either is
 // missing.
-struct ShellLink {
+struct LinkObject {
     IShellLinkW* link = nullptr;
     IPersistFile* file = nullptr;
 
-    ShellLink() {
+    LinkObject() {
         if (StartCom() &&
-            SUCCEEDED(createComObject(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IShellLinkW, reinterpret_cast<void**>(&link))))
-            link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+            SUCCEEDED(createComObject(__uuidof(::ShellLink), nullptr, CLSCTX_INPROC_SERVER,
+                                      __uuidof(IShellLinkW), reinterpret_cast<void**>(&link))))
+            link->QueryInterface(__uuidof(IPersistFile), reinterpret_cast<void**>(&file));
     }
-    ~ShellLink() {
+    ~LinkObject() {
         if (file) file->Release();
         if (link) link->Release();
     }
@@ -92,7 +92,7 @@ struct ShellLink {
 
 bool StartsHere(const Shortcut& shortcut, const wchar_t* folder) {
     wchar_t exe[MAX_PATH], target[MAX_PATH], directory[MAX_PATH];
-    ShellLink shortcutFile;
+    LinkObject shortcutFile;
     return ThisProgram(exe) && shortcutFile.file &&
            SUCCEEDED(shortcutFile.file->Load(shortcut.path, STGM_READ)) &&
            shortcutFile.link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH) == S_OK &&
@@ -103,7 +103,7 @@ bool StartsHere(const Shortcut& shortcut, const wchar_t* folder) {
 
 void MakeShortcut(const Shortcut& shortcut, const wchar_t* folder) {
     wchar_t exe[MAX_PATH];
-    ShellLink shortcutFile;
+    LinkObject shortcutFile;
     if (ThisProgram(exe) && shortcutFile.file && SUCCEEDED(shortcutFile.link->SetPath(exe)) &&
         SUCCEEDED(shortcutFile.link->SetWorkingDirectory(folder)))
         shortcutFile.file->Save(shortcut.path, TRUE);
