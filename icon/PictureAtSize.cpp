@@ -59,10 +59,6 @@ template <typename Pixel> class SizedCanvas {
     Pixel At(int x, int y) const { return picture[y * IconSize + x]; }
     // The band's or the field's colour, as in column 0, where no mark comes.
     Pixel GroundAt(int y) const { return y < BandHeight ? At(0, 0) : At(0, IconSize - 1); }
-    bool IsMark(const MarkBox& box, int x, int y) const {
-        return x >= box.left && x < box.left + box.width && y >= box.top &&
-               y < box.top + box.height && At(x, y) != GroundAt(y);
-    }
 
     void FillGround() {
         const int bandRows = RoundedRatio(static_cast<long long>(BandHeight) * size, IconSize);
@@ -77,42 +73,41 @@ template <typename Pixel> class SizedCanvas {
                 sized[y * size + x] = colour;
     }
 
-    int PlaceX(const MarkBox& box, int x) const {
-        return PlaceStroke(box.left, box.width, x - box.left, size, stroke);
-    }
-    int PlaceY(const MarkBox& box, int y) const {
-        return PlaceStroke(box.top, box.height, y - box.top, size, stroke);
-    }
-
-    // Squares a stroke wide from the place of one mark pixel towards
-    // another's, at most a stroke apart, so that each touches the next and
-    // they overlap no more than they must.
-    void Line(const MarkBox& box, int x0, int y0, int x1, int y1, Pixel colour) {
-        const int left = PlaceX(box, x0), top = PlaceY(box, y0);
-        const int dx = PlaceX(box, x1) - left, dy = PlaceY(box, y1) - top;
+    // Squares a stroke wide after the one at (left, top) towards the one at
+    // (right, bottom), at most a stroke apart, so that each touches the next
+    // and they overlap no more than they must.
+    void Line(int left, int top, int right, int bottom, Pixel colour) {
+        const int dx = right - left, dy = bottom - top;
         const int steps = (std::max(std::abs(dx), std::abs(dy)) + stroke - 1) / stroke;
-        for (int step = 0; step < steps; ++step)
+        for (int step = 1; step < steps; ++step)
             Square(left + RoundedRatio(static_cast<long long>(dx) * step, steps),
                    top + RoundedRatio(static_cast<long long>(dy) * step, steps), colour);
     }
 
-    // Each mark pixel joins its neighbours below and to the right, and those
-    // diagonally below where no straight neighbour already joins them; then
-    // every pixel's own square goes on top, in its own colour.
+    // Each mark pixel becomes a square and joins its neighbours below and to
+    // the right, and those diagonally below where no straight neighbour
+    // already joins them.
     void DrawMark(const MarkBox& box) {
-        for (int y = box.top; y < box.top + box.height; ++y)
-            for (int x = box.left; x < box.left + box.width; ++x) {
-                if (!IsMark(box, x, y)) continue;
-                if (IsMark(box, x + 1, y)) Line(box, x, y, x + 1, y, At(x, y));
-                if (IsMark(box, x, y + 1)) Line(box, x, y, x, y + 1, At(x, y));
+        int lefts[IconSize], tops[IconSize];
+        for (int i = 0; i < box.width; ++i)
+            lefts[i] = PlaceStroke(box.left, box.width, i, size, stroke);
+        for (int i = 0; i < box.height; ++i)
+            tops[i] = PlaceStroke(box.top, box.height, i, size, stroke);
+        const auto isMark = [&](int i, int j) {
+            return i >= 0 && i < box.width && j < box.height &&
+                   At(box.left + i, box.top + j) != GroundAt(box.top + j);
+        };
+        for (int j = 0; j < box.height; ++j)
+            for (int i = 0; i < box.width; ++i) {
+                if (!isMark(i, j)) continue;
+                const Pixel colour = At(box.left + i, box.top + j);
+                Square(lefts[i], tops[j], colour);
+                if (isMark(i + 1, j)) Line(lefts[i], tops[j], lefts[i + 1], tops[j], colour);
+                if (isMark(i, j + 1)) Line(lefts[i], tops[j], lefts[i], tops[j + 1], colour);
                 for (int side : {-1, 1})
-                    if (IsMark(box, x + side, y + 1) && !IsMark(box, x + side, y) &&
-                        !IsMark(box, x, y + 1))
-                        Line(box, x, y, x + side, y + 1, At(x, y));
+                    if (isMark(i + side, j + 1) && !isMark(i + side, j) && !isMark(i, j + 1))
+                        Line(lefts[i], tops[j], lefts[i + side], tops[j + 1], colour);
             }
-        for (int y = box.top; y < box.top + box.height; ++y)
-            for (int x = box.left; x < box.left + box.width; ++x)
-                if (IsMark(box, x, y)) Square(PlaceX(box, x), PlaceY(box, y), At(x, y));
     }
 
     const Pixel* picture;
