@@ -48,9 +48,11 @@ BITMAPINFO TopDownInfo(int side) {
 }
 
 // The 16x16 picture painted with GDI, read back as pixels. Raster operations
-// may have set the unused top byte of some pixels only, which the shell would
-// read as per-pixel transparency and which would set those pixels apart from
-// their like: it is cleared on all of them, so the all-opaque mask decides.
+// may have set the top byte of some pixels only, which a shell reads as
+// per-pixel transparency: it is set on all of them, so the icon is opaque by
+// its own alpha and does not hang on its mask alone (a shell that copies the
+// icon into another process may lose mask rows of a width that is not a
+// multiple of 16).
 void PaintPicture(HDC display, const IconBitmaps& bitmaps, const IconPlan& plan,
                   uint32_t (&pixels)[IconSize * IconSize]) {
     HDC pictureDc = CreateCompatibleDC(display);
@@ -66,7 +68,7 @@ void PaintPicture(HDC display, const IconBitmaps& bitmaps, const IconPlan& plan,
     GetDIBits(display, picture, 0, IconSize, pixels, &info, DIB_RGB_COLORS);
     DeleteObject(picture);
     for (uint32_t& pixel : pixels)
-        pixel &= 0xFFFFFF;
+        pixel |= 0xFF000000;
 }
 
 // The picture drawn again at size, in the display's format.

@@ -134,7 +134,7 @@ TEST(PictureBmpTest, RefusesOtherFormsAndShortDataLeavingThePictureAlone) {
 
 // The notification area's small-icon size: 16 pixels per 96 dots per inch,
 // rounded half up as the shell's MulDiv rounds, from 16 to 256 pixels.
-TEST(TrayIconSize, TheSmallIconSizeOfTheDisplayScale) {
+TEST(TrayIconSize, SmallIconSizeForTheDotsPerInch) {
     // clang-format off
     const std::pair<int, int> cases[] = { // dots per inch, icon size
         {96, 16}, {120, 20}, {144, 24}, {168, 28}, {192, 32}, {216, 36}, {240, 40}, {288, 48},
