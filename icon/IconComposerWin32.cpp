@@ -1,12 +1,17 @@
 #include "icon/IconComposerWin32.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "base/Lock.h"
 #include "icon/PictureRule.h"
 
 namespace {
 
-// Serialises compositions: they share the source bitmaps.
+// Serialises compositions: they share the source bitmaps, and the pixels of
+// the icon drawn at its size.
 Lock composerLock;
+uint32_t sizedPixels[LargestIconSize * LargestIconSize];
 
 HBITMAP BackgroundBitmap(const IconBitmaps& bitmaps, PictureBackground background) {
     // In the order of PictureBackground.
@@ -27,20 +32,6 @@ void PaintPlan(HDC canvas, HDC source, const IconBitmaps& bitmaps, const IconPla
     }
 }
 
-// Raster operations on a 32-bit canvas may set the unused top byte of some
-// pixels only, and the shell then reads that byte as per-pixel transparency.
-// OR-ing in the complement of white sets it on every pixel alike and leaves
-// the colours as they are, so the icon stays opaque throughout.
-void SetTopByteEverywhere(HDC canvas, int size) {
-    HDC onesDc = CreateCompatibleDC(canvas);
-    HBITMAP ones = CreateBitmap(size, size, 1, 1, nullptr);
-    SelectObject(onesDc, ones);
-    BitBlt(onesDc, 0, 0, size, size, nullptr, 0, 0, WHITENESS);
-    BitBlt(canvas, 0, 0, size, size, onesDc, 0, 0, MERGEPAINT);
-    DeleteDC(onesDc);
-    DeleteObject(ones);
-}
-
 HICON MakeOpaqueIcon(HBITMAP colour, HBITMAP mask) {
     ICONINFO info{};
     info.fIcon = TRUE;
@@ -49,11 +40,43 @@ HICON MakeOpaqueIcon(HBITMAP colour, HBITMAP mask) {
     return CreateIconIndirect(&info);
 }
 
-// Each pixel of the 16x16 picture becomes a block of whole pixels, colours
-// unmixed.
-void Enlarge(HDC canvas, int size, HDC picture) {
-    SetStretchBltMode(canvas, COLORONCOLOR);
-    StretchBlt(canvas, 0, 0, size, size, picture, 0, 0, IconSize, IconSize, SRCCOPY);
+// Pixels of side x side as 0x00RRGGBB, top row first.
+BITMAPINFO TopDownInfo(int side) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), side, -side, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    return info;
+}
+
+// The 16x16 picture painted with GDI, read back as pixels. Raster operations
+// may have set the top byte of some pixels only, which a shell reads as
+// per-pixel transparency: it is set on all of them, so the icon is opaque by
+// its own alpha and does not hang on its mask alone (a shell that copies the
+// icon into another process may lose mask rows of a width that is not a
+// multiple of 16).
+void PaintPicture(HDC display, const IconBitmaps& bitmaps, const IconPlan& plan,
+                  uint32_t (&pixels)[IconSize * IconSize]) {
+    HDC pictureDc = CreateCompatibleDC(display);
+    HDC sourceDc = CreateCompatibleDC(display);
+    HBITMAP picture = CreateCompatibleBitmap(display, IconSize, IconSize);
+    SelectObject(pictureDc, picture);
+    BitBlt(pictureDc, 0, 0, IconSize, IconSize, nullptr, 0, 0, BLACKNESS);
+    PaintPlan(pictureDc, sourceDc, bitmaps, plan);
+    // Deleting the contexts frees the bitmaps from them before they go.
+    DeleteDC(pictureDc);
+    DeleteDC(sourceDc);
+    BITMAPINFO info = TopDownInfo(IconSize);
+    GetDIBits(display, picture, 0, IconSize, pixels, &info, DIB_RGB_COLORS);
+    DeleteObject(picture);
+    for (uint32_t& pixel : pixels)
+        pixel |= 0xFF000000;
+}
+
+// The picture drawn again at size, in the display's format.
+HBITMAP DrawCanvas(HDC display, const IconPlan& plan,
+                   const uint32_t (&picture)[IconSize * IconSize], int size) {
+    DrawPictureAtSize(plan, picture, size, sizedPixels);
+    BITMAPINFO info = TopDownInfo(size);
+    return CreateDIBitmap(display, &info.bmiHeader, CBM_INIT, sizedPixels, &info, DIB_RGB_COLORS);
 }
 
 } // namespace
@@ -62,34 +85,21 @@ HICON ComposeTemperatureIcon(double temperature, const IconBitmaps& bitmaps, HWN
                              int size) {
     LockHolder hold(composerLock);
     const IconPlan plan = PlanPicture(temperature);
+    size = std::clamp(size, IconSize, LargestIconSize);
 
     HDC display = GetDC(window);
-    HDC pictureDc = CreateCompatibleDC(display);
-    HDC canvasDc = CreateCompatibleDC(display);
+    uint32_t picture[IconSize * IconSize];
+    PaintPicture(display, bitmaps, plan, picture);
+    HBITMAP canvas = DrawCanvas(display, plan, picture, size);
     HDC maskDc = CreateCompatibleDC(display);
-    HDC sourceDc = CreateCompatibleDC(display);
-    HBITMAP picture = CreateCompatibleBitmap(display, IconSize, IconSize);
-    HBITMAP canvas = CreateCompatibleBitmap(display, size, size);
     // A fresh memory context holds a monochrome bitmap, so this one is too.
     HBITMAP mask = CreateCompatibleBitmap(maskDc, size, size);
     ReleaseDC(window, display);
-
-    SelectObject(pictureDc, picture);
-    SelectObject(canvasDc, canvas);
     SelectObject(maskDc, mask);
-    BitBlt(pictureDc, 0, 0, IconSize, IconSize, nullptr, 0, 0, BLACKNESS);
     BitBlt(maskDc, 0, 0, size, size, nullptr, 0, 0, BLACKNESS);
-    PaintPlan(pictureDc, sourceDc, bitmaps, plan);
-    Enlarge(canvasDc, size, pictureDc);
-    SetTopByteEverywhere(canvasDc, size);
-
-    // Deleting the contexts frees the bitmaps from them before they go.
-    DeleteDC(pictureDc);
-    DeleteDC(canvasDc);
     DeleteDC(maskDc);
-    DeleteDC(sourceDc);
+
     HICON icon = MakeOpaqueIcon(canvas, mask);
-    DeleteObject(picture);
     DeleteObject(canvas);
     DeleteObject(mask);
     return icon;

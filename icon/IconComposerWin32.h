@@ -18,10 +18,11 @@ struct IconBitmaps {
 };
 
 // A new icon for the temperature, owned by the caller; null when the icon
-// cannot be made. The 16x16 picture is enlarged by whole pixels to size, a
-// multiple of 16 (TrayIconSize). The icon takes the display format of
-// window's device context. Safe to call from any thread: compositions take
-// turns, because a source bitmap can be selected into one device context only.
+// cannot be made. The 16x16 picture is painted with GDI, then drawn again at
+// size (16 to LargestIconSize, TrayIconSize) by DrawPictureAtSize. The icon
+// takes the display format of window's device context. Safe to call from any
+// thread: compositions take turns, because a source bitmap can be selected
+// into one device context only.
 HICON ComposeTemperatureIcon(double temperature, const IconBitmaps& bitmaps, HWND window, int size);
 
 // Copies the source rectangle onto the destination rectangle of the same

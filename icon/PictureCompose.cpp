@@ -41,6 +41,13 @@ Picture ComposePicture(double temperature, const PictureSources& sources) {
     return picture;
 }
 
+Picture ComposePicture(double temperature, const PictureSources& sources, int size) {
+    const Picture small = ComposePicture(temperature, sources);
+    Picture sized(size, size, 0);
+    DrawPictureAtSize(PlanPicture(temperature), small.pixels.data(), size, sized.pixels.data());
+    return sized;
+}
+
 void LayColourKeyed(Picture& destination, int destLeft, int destTop, const Picture& source,
                     int sourceLeft, int sourceTop, int width, int height, Pixel555 key) {
     Lay(destination, destLeft, destTop, source, sourceLeft, sourceTop, width, height, &key);

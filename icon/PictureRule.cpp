@@ -7,15 +7,8 @@
 
 namespace {
 
-constexpr int DigitWidth = 4;
-constexpr int MarkerWidth = 5;
-constexpr int TensLeft = 1;
-constexpr int UnitsLeft = 6;
-constexpr int MarkerLeft = 10;
 constexpr int HalfMarkerStripLeft = 40;
 constexpr int WholeMarkerStripLeft = 45;
-constexpr int BaseDotsPerInch = 96;
-constexpr int LargestScale = 16; // 256 pixels, the largest icon there is
 
 PictureBackground ChooseBackground(double temperature) {
     if (temperature == UnknownTemperature || std::isnan(temperature))
@@ -52,13 +45,4 @@ IconPlan PlanPicture(double temperature) {
     AddGlyph(plan, remainder > 0.0 ? HalfMarkerStripLeft : WholeMarkerStripLeft, MarkerWidth,
              MarkerLeft);
     return plan;
-}
-
-int TrayIconSize(int dotsPerInch) {
-    if (dotsPerInch <= BaseDotsPerInch) return IconSize;
-    // Rounded as the shell rounds: 120 dots per inch give 20 pixels.
-    const long long shown =
-        (static_cast<long long>(IconSize) * dotsPerInch + BaseDotsPerInch / 2) / BaseDotsPerInch;
-    const long long scale = (shown + IconSize - 1) / IconSize;
-    return IconSize * static_cast<int>(std::min<long long>(scale, LargestScale));
 }

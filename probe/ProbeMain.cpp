@@ -2,10 +2,11 @@
 // current directory as the program does, makes one refresh through the
 // program's own code and prints what the tray icon would show and, without a
 // reading, the step that failed.
-//   zarvilo-probe [--raw] [--icon FILE.bmp] [--help]
+//   zarvilo-probe [--raw] [--icon FILE.bmp [--size N]] [--help]
 // Exit status: 0 valid reading (and --help), 1 no value, 2 invalid data, 3 the
 // probe itself could not run (arguments, current directory, icon file).
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -24,12 +25,14 @@ namespace {
 enum ProbeExit { ExitValid = 0, ExitNoValue = 1, ExitInvalidData = 2, ExitProbeFailed = 3 };
 
 const char Usage[] =
-    "usage: zarvilo-probe [--raw] [--icon FILE.bmp] [--help]\n"
+    "usage: zarvilo-probe [--raw] [--icon FILE.bmp [--size N]] [--help]\n"
     "  Run it in the program's folder when the tray icon shows no data: one refresh\n"
     "  with the settings of Quorbel.cfg in the current directory, what the tray icon\n"
     "  would show and, without a reading, a \"failed:\" line naming the step that failed.\n"
     "  --raw   into a file or pipe, the program's own texts as Windows-1251 bytes, not UTF-8\n"
-    "  --icon  write the tray icon's 16x16 picture to FILE.bmp\n"
+    "  --icon  write the tray icon's picture to FILE.bmp\n"
+    "  --size  its side in pixels, 16 to 256, as the notification area shows it at a\n"
+    "          display scale (20 at 125%, 24 at 150%, 32 at 200%); 16 when not given\n"
     "  --help  print this and exit\n"
     "Exit status: 0 valid reading, 1 no value, 2 invalid data, 3 probe failed.\n";
 
@@ -37,6 +40,7 @@ struct ProbeOptions {
     bool raw = false;
     bool help = false;
     const char* iconPath = nullptr;
+    int iconSize = IconSize;
 };
 
 bool rawOutput = false;
@@ -54,6 +58,15 @@ class ProbeView : public RefreshView {
     bool shown = false;
 };
 
+// A whole number of pixels from 16 to 256, with nothing after it.
+bool ParseIconSize(const char* text, int& size) {
+    char* end = nullptr;
+    const long value = strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < IconSize || value > LargestIconSize) return false;
+    size = static_cast<int>(value);
+    return true;
+}
+
 bool ParseArguments(int argc, char** argv, ProbeOptions& options) {
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--raw") == 0) {
@@ -62,6 +75,8 @@ bool ParseArguments(int argc, char** argv, ProbeOptions& options) {
             options.help = true;
         } else if (strcmp(argv[i], "--icon") == 0 && i + 1 < argc) {
             options.iconPath = argv[++i];
+        } else if (strcmp(argv[i], "--size") == 0 && i + 1 < argc) {
+            if (!ParseIconSize(argv[++i], options.iconSize)) return false;
         } else {
             return false;
         }
@@ -116,14 +131,14 @@ bool DecodeEmbedded(const char* name, Picture& picture) {
     return false;
 }
 
-bool WriteIcon(const char* path, double temperature) {
+bool WriteIcon(const char* path, double temperature, int size) {
     PictureSources sources;
     bool decoded = DecodeEmbedded("digits", sources.digitStrip) &&
                    DecodeEmbedded("bg_unknown", sources.unknownBackground) &&
                    DecodeEmbedded("bg_positive", sources.positiveBackground) &&
                    DecodeEmbedded("bg_negative", sources.negativeBackground) &&
                    DecodeEmbedded("bg_zero", sources.zeroBackground);
-    return decoded && WritePictureBmp(path, ComposePicture(temperature, sources));
+    return decoded && WritePictureBmp(path, ComposePicture(temperature, sources, size));
 }
 
 void PrintSettings(const AppSettings& settings) {
@@ -168,7 +183,7 @@ int main(int argc, char** argv) {
     }
     if (view.shown) PrintProgramText("tooltip", view.tooltip.c_str());
     if (options.iconPath != nullptr) {
-        if (!WriteIcon(options.iconPath, view.temperature)) {
+        if (!WriteIcon(options.iconPath, view.temperature, options.iconSize)) {
             fprintf(stderr, "zarvilo-probe: cannot write %s\n", options.iconPath);
             return ExitProbeFailed;
         }

@@ -2,7 +2,8 @@
 """The tray icon at display scales of 96 to 192 dots per inch, and the dialogs at
 144 and 192, set as LogPixels in a Wine prefix of its own, on a desktop that
 holds the dialogs at 200%: display_scale_test.py ICON_TESTS (ZARVILO_EXE and
-ZARVILO_DRIVER as for the end-to-end suite)."""
+ZARVILO_DRIVER as for the end-to-end suite, ZARVILO_PROBE the probe of the
+same build)."""
 
 import os
 import subprocess
@@ -10,6 +11,7 @@ import sys
 import tempfile
 import time
 import unittest
+from pathlib import Path
 
 import harness
 from dialogs_test import IDC_MAIL_LINK, IDC_REFRESH_SPIN, IDC_WEB_LINK, IDOK, controls, dialogs
@@ -55,15 +57,14 @@ class DisplayScaleTest(unittest.TestCase):
                 self.assertEqual(status, 0, output.decode(errors="replace"))
                 self.assertIn(b"[  PASSED  ] 1 test", output)
 
-    def test_program_on_screen_at_200_percent(self):
-        self.set_scale(192)
-        session, feed = harness.WineSession(), harness.FeedPeer(value="-12,5")
-        self.addCleanup(session.close)
-        self.addCleanup(feed.close)
-        with harness.ProgramRun(session, harness.config_text(feed.url())):
-            expected = doubled(harness.picture(-12.5))
-            found = harness.wait_for(lambda: harness.Screen().find(expected, region=(300, 80)), 10)
-            self.assertTrue(found, "no 32x32 icon for -12.5 on screen")
+    def rule_picture(self, session, config, size):
+        """The picture the probe writes at size for the reading of config's source, as a screen shows it."""
+        directory = Path(tempfile.mkdtemp(dir=session.scratch))
+        (directory / "Quorbel.cfg").write_bytes(config)
+        probe = session.start(os.environ["ZARVILO_PROBE"], "--icon", "icon.bmp", "--size", str(size), cwd=directory,
+                              output=directory / "probe.out")
+        self.assertEqual(probe.wait(60 * harness.SLOWDOWN), 0, (directory / "probe.out").read_bytes())
+        return harness.on_screen(harness.bitmap(directory / "icon.bmp"))
 
     def open_dialog(self, run, caption, command):
         run.command(command)
@@ -123,6 +124,23 @@ class DisplayScaleTest(unittest.TestCase):
                 finally:
                     session.close()
 
+    def test_program_on_screen_at_150_and_200_percent(self):
+        # Wine draws an icon of another size into the slot by nearest neighbour: the picture drawn for
+        # the slot's own size tells a mismatch, as its strokes differ from any enlarged or shrunk one.
+        for dpi, slot in ((144, 24), (192, 32)):
+            with self.subTest(dpi=dpi):
+                self.set_scale(dpi)
+                session, feed = harness.WineSession(), harness.FeedPeer(value="-12,5")
+                try:
+                    config = harness.config_text(feed.url())
+                    expected = self.rule_picture(session, config, slot)
+                    harness.mouse(300, 300)  # no tooltip over the icon
+                    with harness.ProgramRun(session, config):
+                        found = harness.wait_for(lambda: harness.Screen().find(expected, region=(300, 80)), 10)
+                        self.assertTrue(found, "no %dx%d icon for -12.5 on screen" % (slot, slot))
+                finally:
+                    session.close()
+                    feed.close()
 
 if __name__ == "__main__":
     if not ICON_TESTS:

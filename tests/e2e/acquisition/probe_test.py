@@ -203,12 +203,12 @@ class Timed(threading.Thread):
         return self.outcome + (self.seconds,)
 
 
-def background(path):
+def background(path, size=16):
     """The icon's background at its bottom-left pixel: red, blue or grey."""
     with open(path, "rb") as bmp:
         data = bmp.read()
     offset = struct.unpack_from("<I", data, 10)[0]
-    assert struct.unpack_from("<iiHH", data, 18) == (16, 16, 1, 16), "a 16x16 5-5-5 picture"
+    assert struct.unpack_from("<iiHH", data, 18) == (size, size, 1, 16), "a %dx%d 5-5-5 picture" % (size, size)
     pixel = struct.unpack_from("<H", data, offset)[0]  # rows bottom-up
     red, green, blue = (pixel >> 10) & 31, (pixel >> 5) & 31, pixel & 31
     return "grey" if red == green == blue else "red" if red > blue else "blue"
@@ -416,11 +416,19 @@ class ProbeTest(unittest.TestCase):
         self.assertIn((TEXTS["reading"] % "7.0").encode("cp1251"), output)
         self.assertFalse(os.path.exists(self.path("Quorbel.log")), "no log when logging is off")
 
+    def test_icon_at_the_size_asked_for(self):
+        self.configure(feed("value=-7,5"), write_log=0)
+        for size in (24, 256):
+            code, output = self.probe("--icon", "icon.bmp", "--size", str(size))
+            self.assertEqual(code, VALID, output)
+            self.assertEqual(background(self.path("icon.bmp"), size), "blue")
+
     def test_usage_without_a_refresh(self):
         self.configure(feed("value=1,5"))
-        for argument, status in (("--bogus", FAILED), ("--help", VALID)):
-            with self.subTest(argument):
-                code, output = self.probe(argument)
+        sizes = [("--icon", "icon.bmp", "--size") + size for size in (("15",), ("257",), ("24px",), ())]
+        for arguments, status in [(("--bogus",), FAILED), (("--help",), VALID)] + [(a, FAILED) for a in sizes]:
+            with self.subTest(arguments):
+                code, output = self.probe(*arguments)
                 self.assertEqual(code, status, output)
                 self.assertIn(b"usage:", output)
                 self.assertNotIn(b"outcome:", output)

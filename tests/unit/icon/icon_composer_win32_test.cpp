@@ -24,13 +24,12 @@ namespace {
 
 using Pixels = std::vector<uint32_t>; // 0x00RRGGBB, top row first
 
-// The picture on a true-colour screen, each pixel a size/16 square: a 5-bit
-// channel v becomes v * 8 + v / 4.
-Pixels Widen(const Picture& picture, int size) {
+// The picture on a true-colour screen: a 5-bit channel v becomes v * 8 + v / 4.
+Pixels Widen(const Picture& picture) {
     Pixels pixels;
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const Pixel555 pixel = picture.At(x * IconSize / size, y * IconSize / size);
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            const Pixel555 pixel = picture.At(x, y);
             uint32_t widened = 0;
             for (int shift : {10, 5, 0}) {
                 const uint32_t v = (pixel >> shift) & 31;
@@ -75,8 +74,8 @@ class IconComposerTest : public testing::Test {
     }
 
     // Empty when the icon is size pixels square and shows exactly the picture
-    // rule's picture enlarged, with an all-zero monochrome mask so that the
-    // shell draws it opaque.
+    // rule's picture at that size, with an all-zero monochrome mask so that
+    // the shell draws it opaque.
     static std::string IconFault(double temperature, HWND window = nullptr, int size = IconSize) {
         HICON icon = ComposeTemperatureIcon(temperature, bitmaps, window, size);
         ICONINFO info{};
@@ -90,7 +89,7 @@ class IconComposerTest : public testing::Test {
         DeleteObject(info.hbmMask);
         DestroyIcon(icon);
         if (colourInfo.bmWidth != size || colourInfo.bmHeight != size) return "wrong size";
-        const Pixels expected = Widen(ComposePicture(temperature, sources), size);
+        const Pixels expected = Widen(ComposePicture(temperature, sources, size));
         for (size_t i = 0; i < expected.size(); ++i)
             if (colour[i] != expected[i])
                 return "differs at x " + std::to_string(i % size) + ", y " +
@@ -109,6 +108,10 @@ TEST_F(IconComposerTest, IconsShowThePictureRule) {
         EXPECT_EQ(IconFault(t), "") << "for " << t;
     for (int tenths = -1000; tenths <= 1000; ++tenths)
         ASSERT_EQ(IconFault(tenths / 10.0), "") << "for " << tenths / 10.0;
+    // Odd sizes, whose rows the device-independent pixels must not pad, up to the largest.
+    for (int size : {17, 28, 48, LargestIconSize})
+        for (double t : {UnknownTemperature, -12.5, 38.0})
+            EXPECT_EQ(IconFault(t, nullptr, size), "") << "for " << t << " at " << size;
 }
 
 TEST_F(IconComposerTest, CompositionsOnTwoThreadsTakeTurns) {
@@ -158,7 +161,7 @@ TEST_F(IconComposerTest, DrawsForTheWindowItIsGiven) {
 // Wine prefix's LogPixels set to ZARVILO_DISPLAY_DPI.
 TEST_F(IconComposerTest, DISABLED_DisplayScaleGivesTheIconsSize) {
     const int dpi = atoi(getenv("ZARVILO_DISPLAY_DPI") ? getenv("ZARVILO_DISPLAY_DPI") : "0");
-    const std::map<int, int> sizes{{96, 16}, {120, 32}, {144, 32}, {192, 32}};
+    const std::map<int, int> sizes{{96, 16}, {120, 20}, {144, 24}, {192, 32}};
     ASSERT_EQ(sizes.count(dpi), 1u) << "ZARVILO_DISPLAY_DPI " << dpi;
     EXPECT_EQ(QueryDisplayDpi(), dpi);
     const int size = TrayIconSize(QueryDisplayDpi());

@@ -1,4 +1,7 @@
+#include <algorithm>
 #include <cmath>
+#include <optional>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -129,14 +132,188 @@ TEST(PictureBmpTest, RefusesOtherFormsAndShortDataLeavingThePictureAlone) {
     }
 }
 
-// The icon's size for the display scale: 16 pixels per 96 dots per inch,
-// rounded up to whole multiples of the 16x16 picture.
-TEST(TrayIconSize, WholeMultiplesAtOrAboveTheShellsSize) {
+// The notification area's small-icon size: 16 pixels per 96 dots per inch,
+// rounded half up as the shell's MulDiv rounds, from 16 to 256 pixels.
+TEST(TrayIconSize, SmallIconSizeForTheDotsPerInch) {
     // clang-format off
     const std::pair<int, int> cases[] = { // dots per inch, icon size
-        {96, 16}, {120, 32}, {144, 32}, {168, 32}, {192, 32}, {216, 48}, {288, 48}, {384, 64},
-        {99, 32}, {98, 16}, {0, 16}, {-96, 16}, {72, 16}, {100000, 256}, {INT32_MAX, 256}};
+        {96, 16}, {120, 20}, {144, 24}, {168, 28}, {192, 32}, {216, 36}, {240, 40}, {288, 48},
+        {108, 18}, {98, 16}, {99, 17}, {0, 16}, {-96, 16}, {72, 16}, {1536, 256}, {1542, 256},
+        {INT32_MAX, 256}};
     // clang-format on
     for (const auto& [dpi, size] : cases)
         EXPECT_EQ(TrayIconSize(dpi), size) << dpi << " dots per inch";
+}
+
+TEST(StrokeWidth, WholePixelsNeverWiderThanTheScale) {
+    const std::pair<int, int> cases[] = {{16, 1}, {31, 1}, {32, 2}, {47, 2}, {48, 3}, {256, 16}};
+    for (const auto& [size, stroke] : cases)
+        EXPECT_EQ(StrokeWidth(size), stroke) << size << " pixels";
+}
+
+namespace {
+
+struct Box {
+    int left, top, right, bottom; // right and bottom exclusive
+};
+
+// One mark of a 16x16 picture: a stroked one, a ring (the degree sign and the
+// no-reading picture's dots, 2x2 and without a hole at 16 pixels), or one of
+// the plan's glyphs, the one laid at the box's left.
+enum class Kind { Stroked, Ring, Dot, Glyph };
+struct Element {
+    const char* name;
+    Box box;
+    Kind kind;
+};
+
+constexpr Element Elements[] = {{"sign", {1, 1, 6, 6}, Kind::Stroked},
+                                {"degree sign", {7, 1, 9, 3}, Kind::Ring},
+                                {"C", {10, 1, 15, 6}, Kind::Stroked},
+                                {"first dot", {2, 10, 4, 12}, Kind::Dot},
+                                {"second dot", {7, 10, 9, 12}, Kind::Dot},
+                                {"third dot", {12, 10, 14, 12}, Kind::Dot},
+                                {"tens", {1, 7, 5, 15}, Kind::Glyph},
+                                {"units", {6, 7, 10, 15}, Kind::Glyph},
+                                {"fraction marker", {10, 7, 15, 15}, Kind::Glyph}};
+
+Picture ReadRes(const char* name) {
+    Picture picture;
+    EXPECT_TRUE(ReadPictureBmp((std::string(ZARVILO_SOURCE_DIR) + "/res/" + name).c_str(), picture))
+        << name;
+    return picture;
+}
+
+// Neither the band's nor the field's colour.
+bool IsMark(const Picture& picture, int x, int y) {
+    const Pixel555 pixel = picture.At(x, y);
+    return pixel != picture.At(0, 0) && pixel != picture.At(0, picture.height - 1);
+}
+
+bool AllMarks(const Picture& picture, int left, int top, int side) {
+    if (!picture.Contains(left, top) || !picture.Contains(left + side - 1, top + side - 1))
+        return false;
+    for (int y = top; y < top + side; ++y)
+        for (int x = left; x < left + side; ++x)
+            if (!IsMark(picture, x, y)) return false;
+    return true;
+}
+
+// Empty when every mark of picture lies in a square of marks stroke wide and
+// no square of marks is wider; else where that fails.
+std::string StrokeFault(const Picture& picture, int stroke) {
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            if (AllMarks(picture, x, y, stroke + 1)) return "thicker at " + std::to_string(x);
+            bool covered = !IsMark(picture, x, y);
+            for (int dy = 0; dy < stroke && !covered; ++dy)
+                for (int dx = 0; dx < stroke && !covered; ++dx)
+                    covered = AllMarks(picture, x - dx, y - dy, stroke);
+            if (!covered) return "thinner at " + std::to_string(x) + "," + std::to_string(y);
+        }
+    return "";
+}
+
+// The same for a ring: the marks are the border, stroke wide, of their box.
+std::string RingFault(const Picture& picture, const Box& box, int stroke) {
+    for (int y = box.top; y < box.bottom; ++y)
+        for (int x = box.left; x < box.right; ++x) {
+            const int inside =
+                std::min({x - box.left, box.right - 1 - x, y - box.top, box.bottom - 1 - y});
+            if (IsMark(picture, x, y) != (inside < stroke))
+                return "not a ring at " + std::to_string(x) + "," + std::to_string(y);
+        }
+    return "";
+}
+
+Box MarksBox(const Picture& picture) {
+    Box box{picture.width, picture.height, 0, 0};
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x)
+            if (IsMark(picture, x, y))
+                box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                       std::max(box.bottom, y + 1)};
+    return box;
+}
+
+// Edges within one pixel of the 16-pixel ones scaled to size.
+bool WithinAPixel(const Box& sized, const Box& small, int size) {
+    const int pairs[4][2] = {{sized.left, small.left},
+                             {sized.top, small.top},
+                             {sized.right, small.right},
+                             {sized.bottom, small.bottom}};
+    for (const auto& [edge, smallEdge] : pairs)
+        if (std::abs(edge * IconSize - smallEdge * size) > IconSize) return false;
+    return true;
+}
+
+// The element of picture alone, with the plan that draws it; no plan where
+// the element is a glyph the picture does not have.
+std::optional<std::pair<Picture, IconPlan>>
+ElementAlone(const Picture& picture, const IconPlan& plan, const Element& element) {
+    const Box& b = element.box;
+    IconPlan alonePlan{plan.background, 0, {}};
+    for (int i = 0; i < plan.glyphCount && element.kind == Kind::Glyph; ++i)
+        if (plan.glyphs[i].iconLeft == b.left)
+            alonePlan.glyphs[alonePlan.glyphCount++] = plan.glyphs[i];
+    if (element.kind == Kind::Glyph && alonePlan.glyphCount == 0) return std::nullopt;
+    if (element.kind == Kind::Dot && plan.background != PictureBackground::Unknown)
+        return std::nullopt;
+    Picture alone = picture;
+    for (int y = 0; y < IconSize; ++y)
+        for (int x = 0; x < IconSize; ++x)
+            if (x < b.left || x >= b.right || y < b.top || y >= b.bottom)
+                alone.At(x, y) = y < 6 ? picture.At(0, 0) : picture.At(0, IconSize - 1);
+    return std::make_pair(alone, alonePlan);
+}
+
+} // namespace
+
+// Every size the notification area may ask for up to 300%: the picture drawn
+// again at that size, its colours, its bands, and each mark's box and strokes.
+TEST(PictureAtSizeTest, EverySizeFrom16To48KeepsColoursBoxesAndOneStrokeWidth) {
+    const PictureSources sources{ReadRes("digits.bmp"), ReadRes("bg_unknown.bmp"),
+                                 ReadRes("bg_positive.bmp"), ReadRes("bg_negative.bmp"),
+                                 ReadRes("bg_zero.bmp")};
+    // Every background, every digit in both places, both markers.
+    for (double t : {UnknownTemperature, 0.0, -12.5, 34.0, 56.5, -78.0, 90.5, 1.0}) {
+        const Picture small = ComposePicture(t, sources);
+        const IconPlan plan = PlanPicture(t);
+        for (int size = 16; size <= 48; ++size) {
+            SCOPED_TRACE(testing::Message() << t << " at " << size);
+            const Picture sized = ComposePicture(t, sources, size);
+            ASSERT_EQ(sized.width, size);
+            ASSERT_EQ(sized.pixels.size(), static_cast<size_t>(size * size));
+            if (size == IconSize) {
+                EXPECT_EQ(sized.pixels, small.pixels);
+            }
+            for (Pixel555 pixel : sized.pixels)
+                ASSERT_NE(std::find(small.pixels.begin(), small.pixels.end(), pixel),
+                          small.pixels.end());
+            // The band and the field, at the edges where no mark comes.
+            int bandRows = 0;
+            while (bandRows < size && sized.At(0, bandRows) == small.At(0, 0))
+                ++bandRows;
+            EXPECT_TRUE(WithinAPixel({0, 0, size, bandRows}, {0, 0, 16, 6}, size)) << bandRows;
+            for (int y = 0; y < size; ++y)
+                for (int x : {0, size - 1})
+                    ASSERT_EQ(sized.At(x, y), small.At(0, y < bandRows ? 0 : 15)) << x << "," << y;
+
+            for (const Element& element : Elements) {
+                const auto alone = ElementAlone(small, plan, element);
+                const Box smallBox = alone ? MarksBox(alone->first) : Box{};
+                if (smallBox.right == 0) continue; // not on this picture
+                SCOPED_TRACE(element.name);
+                Picture aloneSized(size, size, 0);
+                DrawPictureAtSize(alone->second, alone->first.pixels.data(), size,
+                                  aloneSized.pixels.data());
+                const Box sizedBox = MarksBox(aloneSized);
+                EXPECT_TRUE(WithinAPixel(sizedBox, smallBox, size));
+                EXPECT_EQ(element.kind == Kind::Ring || element.kind == Kind::Dot
+                              ? RingFault(aloneSized, sizedBox, StrokeWidth(size))
+                              : StrokeFault(aloneSized, StrokeWidth(size)),
+                          "");
+            }
+        }
+    }
 }
