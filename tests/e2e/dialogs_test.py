@@ -154,8 +154,14 @@ class Dialogs(unittest.TestCase):
         return saved(run)
 
     @smoke
-    def test_ok_writes_the_seven_settings_in_order_and_keeps_what_else_the_file_holds(self):
+    def test_cancel_changes_nothing_and_ok_writes_the_seven_settings_in_order_keeping_the_rest_of_the_file(self):
         dialog = self.open(self.fresh)[0]
+        dialog.type(IDC_SOURCE_URL, b"http://127.0.0.1:1/changed.js")
+        dialog.type(IDC_REFRESH_MINUTES, b"55")
+        dialog.click(IDC_USE_PROXY)
+        dialog.close(IDCANCEL)
+        self.assertEqual((self.fresh.directory / "Quorbel.cfg").read_bytes(), FOREIGN)
+        dialog = self.open(self.fresh)[0]  # as before: the defaults, the proxy unticked
         default_log = windows_path(self.fresh.directory / "Quorbel.log").encode()
         source = b"http://%s/files/weather.js" % FEED_HOST.encode()
         shown = {IDC_SOURCE_URL: source, IDC_REFRESH_MINUTES: b"10", IDC_PROXY_HOST: FEED_HOST.encode(),
@@ -168,19 +174,6 @@ class Dialogs(unittest.TestCase):
             b"[Settings]", b"SourceURL=" + source, b"RefreshTime=10", b"[Proxy]", b"UseProxy=0",
             b"HostName=" + FEED_HOST.encode(), b"RemotePort=80", b"[LogOptions]", b"WriteLog=0",
             b"LogFile=" + default_log])
-
-    def test_cancel_writes_and_changes_nothing(self):
-        before = (self.fresh.directory / "Quorbel.cfg").read_bytes()
-        dialog = self.open(self.fresh)[0]
-        dialog.type(IDC_SOURCE_URL, b"http://127.0.0.1:1/changed.js")
-        dialog.type(IDC_REFRESH_MINUTES, b"55")
-        dialog.click(IDC_USE_PROXY)
-        dialog.close(IDCANCEL)
-        self.assertEqual((self.fresh.directory / "Quorbel.cfg").read_bytes(), before)
-        dialog = self.open(self.fresh)[0]
-        self.assertEqual((dialog.text(IDC_SOURCE_URL)[:7], dialog.text(IDC_REFRESH_MINUTES)), (b"http://", b"10"))
-        self.assertFalse(dialog.state(IDC_USE_PROXY)[0])
-        dialog.close(IDCANCEL)
 
     @not_emulated(harness.MEMORY_READ_EMULATED)
     def test_the_settings_use_the_side_by_side_common_controls_6_that_the_manifest_names(self):
@@ -289,15 +282,15 @@ class Dialogs(unittest.TestCase):
         self.assertEqual(len(dialogs(self.fresh, about.caption)), 1)
         about.close()
 
-    def test_ok_refreshes_at_once_without_waiting_or_resetting_the_icon_and_saves_a_negative_proxy_flag_as_0(self):
-        self.assertTrue(wait_for(lambda: Screen().find(picture(-12.5)), 8))
-        requests = self.feed.requests
+    def test_a_negative_proxy_flag_saves_0_and_ok_refreshes_at_once_without_waiting_or_resetting_the_icon(self):
         dialog = self.open(self.configured)[0]
         self.assertEqual([dialog.state(c)[i] for c, i in ((IDC_USE_PROXY, 0), (IDC_PROXY_HOST, 1), (IDC_PROXY_PORT, 1))],
                          [False] * 3, "UseProxy=-1 shows unticked")
-        dialog.type(IDC_SOURCE_URL, self.feed.url("?mode=late&delay=5&value=5,0").encode())
         dialog.close()
         self.assertIn(b"UseProxy=0", saved(self.configured))
+        self.assertTrue(wait_for(lambda: Screen().find(picture(-12.5)), 8))
+        requests = self.feed.requests
+        self.confirm(self.configured, [(IDC_SOURCE_URL, self.feed.url("?mode=late&delay=5&value=5,0").encode())])
         self.assertTrue(self.feed.wait_requests(requests + 1, 3))
         self.assertTrue(Screen().find(picture(-12.5)), "OK reset the icon")
         # That refresh still runs: OK does not wait for it, and its own refresh follows.
@@ -363,13 +356,12 @@ class Dialogs(unittest.TestCase):
 
     # Copies of their own under a code page.
 
-    def start(self, locale, config=None, folder=None, **settings):
+    def start(self, locale, config, folder=None):
         directory = None
         if folder:
             directory = Path(tempfile.mkdtemp(dir=self.session.scratch)) / folder
             directory.mkdir()
-        run = ProgramRun(self.session, config or harness.config_text(self.feed.url(), **settings),
-                         directory=directory, locale=locale)
+        run = ProgramRun(self.session, config, directory=directory, locale=locale)
         self.addCleanup(run.stop)
         self.assertTrue(run.window, "the program did not start")
         return run

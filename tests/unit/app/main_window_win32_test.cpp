@@ -1,5 +1,4 @@
-// The main window procedure with stand-ins for system calls whose failures or arguments
-// cannot be seen from outside.
+// The main window with stand-ins for system calls whose failures or arguments are unseen outside.
 #include <gtest/gtest.h>
 
 #include <winsock2.h>
