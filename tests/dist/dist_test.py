@@ -90,7 +90,10 @@ class DistTest(unittest.TestCase):
                               "Запускать вместе с Windows"]:
             self.assertIn(needed, text)
 
-    def test_exes_carry_their_version_and_are_what_the_tests_run(self):
+    def test_exes_are_what_the_tests_run_with_their_version_and_manifest(self):
+        asm, settings = "{urn:schemas-microsoft-com:asm.v%d}", "{http://schemas.microsoft.com/SMI/%d/WindowsSettings}"
+        windows_7_to_11 = {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+                           "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
         for name in EXES:
             with self.subTest(name):
                 exe = self.read(name)
@@ -102,14 +105,7 @@ class DistTest(unittest.TestCase):
                 self.assertIn("Зарвило", strings["FileDescription"])
                 for key, value in VERSION.items():
                     self.assertEqual(strings[key], value, key)
-
-    def test_exes_carry_the_manifest(self):
-        asm, settings = "{urn:schemas-microsoft-com:asm.v%d}", "{http://schemas.microsoft.com/SMI/%d/WindowsSettings}"
-        windows_7_to_11 = {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
-                           "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
-        for name in EXES:
-            with self.subTest(name):
-                manifest = ElementTree.fromstring(resource(self.read(name), 24, 1))  # RT_MANIFEST, for the process
+                manifest = ElementTree.fromstring(resource(exe, 24, 1))  # RT_MANIFEST, for the process
                 [identity] = manifest.iter(asm % 1 + "assemblyIdentity")
                 self.assertEqual((identity.get("name"), identity.get("version")),
                                  ("Microsoft.Windows.Common-Controls", "6.0.0.0"))

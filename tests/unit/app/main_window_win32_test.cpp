@@ -1,5 +1,4 @@
-// The main window procedure in a window of its own, with stand-ins for the
-// system calls whose failures or arguments cannot be seen from outside.
+// The main window with stand-ins for system calls whose failures or arguments are unseen outside.
 #include <gtest/gtest.h>
 
 #include <winsock2.h>
@@ -122,10 +121,8 @@ TEST_F(MainWindowTest, TrayIconFollowsAChangedDisplayScaleOnTheTimer) {
     EXPECT_EQ(colour.bmWidth, 48) << "the notification area's size at 288 dots per inch";
 }
 
-// A library of the same name beside a downloaded exe must never be loaded in
-// place of the system's, and each opening must not add another reference. The
-// bare name lets the manifest's common controls 6 be found; a full path would
-// bypass it.
+// Never a library of that name beside the exe, one reference for every opening; the bare
+// name lets the manifest's common controls 6 be found, which a full path would bypass.
 TEST_F(MainWindowTest, SettingsLoadTheCommonControlsThroughTheManifestOrSystemFolderOnce) {
     Create();
     ImportPatch load("kernel32.dll", "LoadLibraryExW", reinterpret_cast<void*>(RecordLoadEx));
@@ -137,9 +134,8 @@ TEST_F(MainWindowTest, SettingsLoadTheCommonControlsThroughTheManifestOrSystemFo
                                                std::to_wstring(LOAD_LIBRARY_SEARCH_SYSTEM32)});
 }
 
-// Messages that may be sent to the window while its thread is inside a shell
-// call that holds the tray icon's lock, and a refresh thread holds the view's
-// lock and waits for the tray's: each must leave its work to the queue.
+// Sent while the window's thread is in a shell call under the tray's lock and a refresh holds
+// the view's lock waiting for the tray's: each message must leave its work to the queue.
 struct NestedMessage {
     const char* name;
     UINT message;
@@ -196,8 +192,7 @@ TEST_P(NestedInAShellCall, IsPostedNotDoneThere) {
     HANDLE watchdog = CreateThread(nullptr, 0, EndTheRunIfStuck, done, 0, nullptr);
     refreshLock.Enter(); // held until the shell call below
     Create();
-    // A menu opened inside the shell call would run this refresh there, and
-    // its view would wait for the tray's lock.
+    // A menu opened inside the shell call would run this refresh there, waiting for the tray.
     PostMessageW(window, WM_COMMAND, IDM_REFRESH, 0);
     nestedWindow = window;
     programHandles.trayIcon.Restore(nullptr);

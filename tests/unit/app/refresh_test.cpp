@@ -1,5 +1,4 @@
-// The refresh schedule's tick counting, the retries after a start or a resume,
-// and refreshes taking turns.
+// The refresh schedule's ticks, the retries after a start or a resume, refreshes taking turns.
 #include <gtest/gtest.h>
 
 #include <atomic>

@@ -1,5 +1,4 @@
-// The Startup folder's shortcut name for a start-up folder, and Task Manager's
-// enabled mark.
+// The Startup folder's shortcut name for a start-up folder, and Task Manager's enabled mark.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -47,8 +46,7 @@ TEST(StartupShortcutName, ShowsTheFolderCutToItsLimitNeverHalfACharacter) {
 }
 
 TEST(StartupShortcutName, OneNamePerFolderWhateverTheCaseOfItsLatinLetters) {
-    // The same name from every build and version, or a shortcut made by one
-    // would not be found by the next.
+    // The same name from every build and version, or the next would not find the shortcut.
     EXPECT_EQ(ShortcutName(u"C:\\Users\\Анна\\Погода"), u"Зарвило (Погода, DC02D88E).lnk");
     EXPECT_EQ(ShortcutName(u"c:\\users\\Анна\\Погода"), ShortcutName(u"C:\\Users\\Анна\\Погода"));
     const std::pair<std::u16string, std::u16string> distinct[] = {

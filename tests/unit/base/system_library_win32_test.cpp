@@ -1,5 +1,4 @@
-// Where the loader refuses the search flags (Windows 7 without its loader
-// update), the system folder's own copy is loaded by its full path.
+// Where the loader refuses the search flags (Windows 7 without its update): the full path.
 #include <gtest/gtest.h>
 
 #include <string>

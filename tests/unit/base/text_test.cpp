@@ -41,8 +41,7 @@ TEST(Text, Cp1251RoundTripsThroughUtf8AndUtf16) {
     }
 }
 
-// A text that does not fit is cut before the character that would not, never
-// inside one, and the conversion says so; malformed input reads as U+FFFD;
+// Cut before the character that does not fit, and said so; malformed input reads as U+FFFD;
 // Windows-1251 refuses what it lacks rather than writing '?'.
 TEST(Text, CutsAtCharacterBoundariesAndReplacesWhatIsMalformed) {
     const struct {

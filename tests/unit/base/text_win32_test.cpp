@@ -9,8 +9,7 @@ namespace {
 
 constexpr UINT Cp1251 = 1251;
 
-// The system's byte for a character, or -1 where 1251 has none of its own
-// (a look-alike such as e for é does not count).
+// The system's byte for a character, or -1 where 1251 has none (a look-alike does not count).
 int SystemByte(wchar_t character) {
     char byte = 0;
     BOOL substituted = FALSE;

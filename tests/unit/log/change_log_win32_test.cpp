@@ -7,8 +7,7 @@
 #include "log/ChangeLog.h"
 #include "tests/support/ScratchDir.h"
 
-// Another program holds the log open: writers that share writing are admitted,
-// readers and writers that do not share are refused.
+// Another program holds the log open: only writers that share writing are admitted.
 TEST(AppendLogLineWin32, OtherHoldersOfTheFile) {
     const std::tuple<DWORD, DWORD, AppendLogResult> cases[] = {
         {GENERIC_WRITE, 0, LogOpenFailed},

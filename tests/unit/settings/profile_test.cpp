@@ -1,6 +1,4 @@
-// One set of cases for the profile functions: natively they run against the
-// portable INI code; on Windows against the system's functions and against
-// the portable code compiled for Windows, so any difference shows.
+// One set of cases for the portable INI code and, on Windows, the system's profile functions.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -24,8 +22,7 @@ struct ProfileApi {
 
 class ProfileFunctions : public testing::TestWithParam<ProfileApi> {
   protected:
-    // A file of its own for each case: the system caches files it has read.
-    // An empty content: no file at all.
+    // A file of its own for each case (the system caches files); empty: no file at all.
     std::string WithFile(const std::string& content) {
         std::string name = "case" + std::to_string(++files) + ".ini";
         if (!content.empty()) dir.Write(name, content);
@@ -97,8 +94,7 @@ TEST_P(ProfileFunctions, IntegerReads) {
     }
 }
 
-// Each write must read back as written, and the file must hold exactly what
-// the case expects: every other entry kept.
+// Each write reads back as written, and every other entry of the file is kept.
 TEST_P(ProfileFunctions, Writes) {
     const struct {
         std::string content;
@@ -146,8 +142,7 @@ const ProfileApi apis[] = {
 INSTANTIATE_TEST_SUITE_P(Profile, ProfileFunctions, testing::ValuesIn(apis),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Beyond the system's functions, the portable writer changes one line and
-// keeps every other byte, and a value never spans lines.
+// The portable writer changes one line, keeps every other byte; a value never spans lines.
 TEST(SetIniValue, ChangesOneLineAndKeepsEveryOtherByte) {
     const std::string text =
         std::string("\xEF\xBB\xBF[A]\r\n  x = 1 \r\nn=a\0b\r\n\r\n[B]\ny=2\n", 35);

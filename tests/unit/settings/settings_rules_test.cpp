@@ -2,7 +2,6 @@
 
 #include <tuple>
 
-#include "res/ResourceIds.h"
 #include "settings/SettingsRules.h"
 
 TEST(RefreshMinutesSpin, StepsByTenWithEachBoundTestedBeforeTheStep) {
@@ -26,19 +25,4 @@ TEST(RefreshMinutesField, ReadAsAnUnsignedNumberWithNothingOrZeroMeaningTen) {
     // clang-format on
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(ReadRefreshMinutes(text), expected) << (text ? text : "(null)");
-}
-
-TEST(SettingsTextFields, EachFieldFillsItsOwnSettingInReadingOrder) {
-    AppSettings settings{};
-    SettingsTextField fields[SettingsTextFieldCount];
-    ListSettingsTextFields(settings, fields);
-    const SettingsTextField expected[] = {
-        {IDC_PROXY_HOST, settings.HostName, 255},
-        {IDC_PROXY_PORT, settings.RemotePort, 7},
-        {IDC_SOURCE_URL, settings.SourceURL, 2083}, // a loaded address is never shortened
-        {IDC_LOG_FILE, settings.LogFile, 259}};
-    for (int i = 0; i < SettingsTextFieldCount; ++i)
-        EXPECT_EQ(std::tie(fields[i].controlId, fields[i].text, fields[i].limit),
-                  std::tie(expected[i].controlId, expected[i].text, expected[i].limit))
-            << i;
 }

@@ -12,8 +12,7 @@ namespace {
 
 class SettingsFile : public testing::Test {
   protected:
-    // A new file each time: the system caches a file by its time of change,
-    // which two quick writes can share.
+    // A new file each time: the system caches a file by its time of change.
     AppSettings Load(const std::string& content = {}) {
         if (!content.empty())
             dir.Write(name = "loaded" + std::to_string(++files) + ".cfg", content);
@@ -29,7 +28,6 @@ class SettingsFile : public testing::Test {
 
 } // namespace
 
-// The defaults show in the file that the first save writes.
 TEST_F(SettingsFile, NoFileGivesTheDefaultsAndTheFirstSaveWritesTheSevenKeysInOrder) {
     AppSettings settings = Load();
     EXPECT_FALSE(dir.Exists(name));
@@ -58,7 +56,7 @@ TEST_F(SettingsFile, ValuesAreTakenAsReadAndCutToTheirLimits) {
 
 TEST_F(SettingsFile, SaveWritesNumbersInDecimalAndFlagsAsOneOrZero) {
     AppSettings settings = Load();
-    // The number as written, and as a flag: only exactly 1 counts as on.
+    // The number as written, and as a flag (only exactly 1 is on).
     const struct {
         int32_t number;
         const char *text, *flag;
@@ -82,10 +80,7 @@ TEST_F(SettingsFile, SaveWritesNumbersInDecimalAndFlagsAsOneOrZero) {
     }
 }
 
-// The file is text in the code page: what it cannot hold keeps the value the
-// file had, and nothing else is held back with it. A character the code page
-// only has a look-alike for (é, written as e) counts as one it cannot hold:
-// the file would name another host or file.
+// A look-alike (é written as e) would name another host or file: it counts as unsavable too.
 TEST_F(SettingsFile, TextsTheFileCannotHoldKeepTheirOldValueAndTheRestIsSaved) {
     const std::string before = "[Settings]\r\nSourceURL=old\r\n[Proxy]\r\nHostName=old-host\r\n"
                                "[LogOptions]\r\nLogFile=C:\\\xC6\\old.log\r\n";
