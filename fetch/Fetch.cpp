@@ -16,8 +16,9 @@ void SetFetchSleep(SleepFunction sleep) {
     fetchSleep = sleep != nullptr ? sleep : PlatformSleep;
 }
 
+// Whom the fetch connects to; a host as FetchTarget holds it, without brackets.
 struct Endpoint {
-    const char* host;
+    char host[Utf8Size(HostNameLimit)];
     long port;
 };
 
@@ -26,11 +27,11 @@ static long PortFromText(const char* text) {
     return strtol(text, nullptr, 10);
 }
 
-static Endpoint ChooseEndpoint(const FetchConfig& config) {
-    if (config.settings.UseProxy != 0) {
-        return {config.settings.HostName, PortFromText(config.settings.RemotePort)};
-    }
-    return {config.target.host, config.target.port};
+static void ChooseEndpoint(const FetchConfig& config, Endpoint& endpoint) {
+    bool viaProxy = config.settings.UseProxy != 0;
+    CopyUnbracketedHost(viaProxy ? config.settings.HostName : config.target.host, endpoint.host,
+                        sizeof endpoint.host);
+    endpoint.port = viaProxy ? PortFromText(config.settings.RemotePort) : config.target.port;
 }
 
 int FormatRequest(const FetchConfig& config, char (&request)[RequestTextSize]) {
@@ -38,9 +39,11 @@ int FormatRequest(const FetchConfig& config, char (&request)[RequestTextSize]) {
     // names the data source, never the proxy.
     const char* requestTarget =
         config.settings.UseProxy != 0 ? config.settings.SourceURL : config.target.path;
+    char authority[TargetHostLimit + 16];
+    FormatAuthority(authority, sizeof authority, config.target.host, config.target.port);
     int length =
-        snprintf(request, sizeof request, "GET %s HTTP/1.0\r\nAccept: */*\r\nHost: %s:%d\r\n\r\n",
-                 requestTarget, config.target.host, static_cast<int>(config.target.port));
+        snprintf(request, sizeof request, "GET %s HTTP/1.0\r\nAccept: */*\r\nHost: %s\r\n\r\n",
+                 requestTarget, authority);
     return length < 0 || length >= RequestTextSize ? -1 : length;
 }
 
@@ -54,6 +57,16 @@ static void NoteEndpoint(FetchReport& report, const FetchConfig& config, const E
     report.viaProxy = config.settings.UseProxy != 0;
     snprintf(report.host, sizeof report.host, "%s", endpoint.host);
     report.port = endpoint.port;
+}
+
+// Every address the connect tried, for a user to see which answered how.
+static void NoteAttempts(FetchReport& report, const TcpClient& client) {
+    report.triedCount = client.attemptCount;
+    for (int i = 0; i < client.attemptCount; ++i) {
+        TriedAddress& tried = report.tried[i];
+        client.DescribeAddress(i, tried.address, sizeof tried.address);
+        tried.attempt = client.attempts[i];
+    }
 }
 
 static void NoteDetail(FetchReport& report, const char* text, const char* stops) {
@@ -92,7 +105,8 @@ static void NoteReceiveFailure(FetchReport& report, const ReceiveFailure& failur
 // asks why a fetch fails, which may take an exchange of its own.
 static int Exchange(const FetchConfig& config, FetchBuffers& buffers, FetchReport& report,
                     bool diagnose) {
-    Endpoint endpoint = ChooseEndpoint(config);
+    Endpoint endpoint;
+    ChooseEndpoint(config, endpoint);
     NoteEndpoint(report, config, endpoint);
     if (config.target.secure) {
         if (IsUsablePort(endpoint.port)) return SecureExchange(config, buffers, report, diagnose);
@@ -102,6 +116,7 @@ static int Exchange(const FetchConfig& config, FetchBuffers& buffers, FetchRepor
     }
     TcpClient client;
     if (!client.Connect(endpoint.host, endpoint.port)) {
+        NoteAttempts(report, client);
         Stop(report, client.resolveFailed ? FetchStep::Resolve : FetchStep::Connect,
              client.lastError);
         return -1;
