@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""Acquisition against real peers on 127.0.0.1 (the feed server, over TLS too,
+"""Acquisition against real peers on 127.0.0.1 and ::1 (the feed server, over TLS too,
 lighttpd, tinyproxy), through the probe, which makes one refresh with the program's own
 code: probe_test.py [EMULATOR...] PROBE. Each case runs the probe in a scratch
-directory with its Quorbel.cfg and checks its exit status, output, log and icon."""
+directory with its Quorbel.cfg and checks its exit status, output, log and icon. The
+suite runs in a mount namespace of its own whose /etc/hosts names the peers (HOSTS)."""
 
 import itertools
 import os
@@ -12,6 +13,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
@@ -26,35 +28,79 @@ HTTPD_PATH = "/files/weather.js"
 STAMP_LENGTH = len("05.03.2005  07:09")
 VALID, NO_VALUE, INVALID, FAILED = 0, 1, 2, 3
 PROXY_HOST = "localhost"  # apart from the sources' 127.0.0.1, so that naming one for the other shows
-# The case that waits out the fetch's whole time limit, about 50 s.
+# The cases that wait out a whole time limit, about 50 s and 21 s, run beside the others.
 SILENT = "https server that never answers"
+EVERY_SILENT = "no address of a name answers"
+# A name on ::1 only, and one on ::1 and 127.0.0.1 in that order (the resolver's, checked).
+V6_NAME, BOTH_NAME = "v6.zarvilo.test", "both.zarvilo.test"
+HOSTS = "127.0.0.1 localhost\n::1 %s\n::1 %s\n127.0.0.1 %s\n" % (V6_NAME, BOTH_NAME, BOTH_NAME)
+# The first address never answers, the second serves: the reading comes the
+# stagger's quarter of a second later, well within this many seconds of the probe's start-up.
+FIRST_SILENT, WITHIN = "first address never answers, second serves", 3
+STARTUP = {}  # seconds the probe takes to start and end without a refresh
 
 
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
+def family(host):
+    return socket.AF_INET6 if ":" in host else socket.AF_INET
+
+
+def free_port(host="127.0.0.1"):
+    with socket.socket(family(host)) as probe:
+        probe.bind((host, 0))
         return str(probe.getsockname()[1])
 
 
-def listening(port):
-    with socket.socket() as probe:
-        return probe.connect_ex(("127.0.0.1", int(port))) == 0
+def listening(port, host="127.0.0.1"):
+    with socket.socket(family(host)) as probe:
+        return probe.connect_ex((host, int(port))) == 0
 
 
-def start_daemon(scratch, name, config_lines, command):
+def refusing(host, port):
+    """A socket bound on host:port that does not listen, so that a connect there is refused."""
+    bound = socket.socket(family(host))
+    unittest.addModuleCleanup(bound.close)
+    bound.bind((host, int(port)))
+
+
+def never_answering(host, port=0):
+    """A listener on host:port whose queue is full, so that a connect there is never
+    answered (checked: the last connect made to fill it timed out); its port."""
+    listener = socket.socket(family(host))
+    unittest.addModuleCleanup(listener.close)
+    listener.bind((host, int(port)))
+    listener.listen(0)
+    for _ in range(8):
+        client = socket.socket(family(host))
+        unittest.addModuleCleanup(client.close)
+        client.settimeout(0.5)
+        try:
+            client.connect(listener.getsockname()[:2])
+        except socket.timeout:
+            return str(listener.getsockname()[1])
+    raise AssertionError("the listener on %s still answers" % host)
+
+
+def resolved(name):
+    """The addresses the resolver gives for a name, in its order."""
+    lines = subprocess.run(["getent", "ahosts", name], capture_output=True, text=True).stdout.splitlines()
+    return [line.split()[0] for line in lines if " STREAM" in line]
+
+
+def start_daemon(scratch, name, config_lines, command, host="127.0.0.1"):
     """A peer started with a configuration file of these lines; its port once it listens."""
-    port = free_port()
+    port = free_port(host)
     config = os.path.join(scratch, name + ".conf")
     with open(config, "w") as out:
         out.write("\n".join(line % {"port": port, "scratch": scratch} for line in config_lines) + "\n")
     process = subprocess.Popen(command + [config], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL)
     unittest.addModuleCleanup(lambda: (process.terminate(), process.wait(10)))
-    harness.wait_for(lambda: listening(port), 10)
+    harness.wait_for(lambda: listening(port, host), 10)
     return port
 
 
 def setUpModule():
+    assert (resolved(V6_NAME), resolved(BOTH_NAME)) == (["::1"], ["::1", "127.0.0.1"]), "the private hosts file"
     scratch = tempfile.mkdtemp(prefix="zarvilo-peers-")
     unittest.addModuleCleanup(shutil.rmtree, scratch, ignore_errors=True)
     feed = harness.FeedPeer()
@@ -72,7 +118,24 @@ def setUpModule():
             'server.errorlog = "%(scratch)s/lighttpd.log"'], ["lighttpd", "-D", "-f"]),
         proxy=start_daemon(scratch, "tinyproxy", [
             "Port %(port)s", "Listen 127.0.0.1", "Allow 127.0.0.1", "Timeout 30",
-            'LogFile "%(scratch)s/tinyproxy.log"'] + connect_ports, ["tinyproxy", "-d", "-c"]))
+            'LogFile "%(scratch)s/tinyproxy.log"'] + connect_ports, ["tinyproxy", "-d", "-c"]),
+        proxy6=start_daemon(scratch, "tinyproxy6", [
+            "Port %(port)s", "Listen ::1", "Allow ::1", 'LogFile "%(scratch)s/tinyproxy6.log"'],
+            ["tinyproxy", "-d", "-c"], "::1"))
+    start_ipv6_peers()
+
+
+def start_ipv6_peers():
+    """The feed server on ::1; beside the 127.0.0.1 peers, on their ports, ::1 addresses
+    that refuse or never answer; and a port where neither address answers."""
+    feed6 = harness.FeedPeer(host="::1")
+    unittest.addModuleCleanup(feed6.close)
+    PEERS["feed6"] = str(feed6.server_address[1])
+    refusing("::1", PEERS["httpd"])
+    refusing("::1", PEERS["closed"])
+    never_answering("::1", PEERS["feed"])
+    PEERS["silent-both"] = never_answering("127.0.0.1")
+    never_answering("::1", PEERS["silent-both"])
 
 
 def start_tls_peers(scratch):
@@ -98,8 +161,8 @@ def start_tls_peers(scratch):
     return ["ConnectPort %s" % PEERS["tls"]]
 
 
-def url(peer, path="/files/weather.js", query="", scheme="http"):
-    return "%s://127.0.0.1:%s%s%s" % (scheme, PEERS[peer], path, "?" + query if query else "")
+def url(peer, path="/files/weather.js", query="", scheme="http", host="127.0.0.1"):
+    return "%s://%s:%s%s%s" % (scheme, host, PEERS[peer], path, "?" + query if query else "")
 
 
 def secure(query="", peer="tls"):
@@ -137,7 +200,7 @@ def background(path):
 # tooltip shown), the log text, the icon's background and the pattern of the
 # failed step's line (None: no such line).
 def outcomes():
-    refused = r":%s: connection refused \(error (111|10061)\)" % PEERS["closed"]
+    refused = r":{0}: tried 127\.0\.0\.1:{0} \(refused\)".format(PEERS["closed"])
     closed = 'closed before the answer ended with ";'
     return [
         ("feed server", feed("value=-12,5"), None, VALID, "-12.5", "  -12.5\r\n", "blue", None),
@@ -175,9 +238,32 @@ def outcomes():
         ("redirect", feed("status=301&location=https://127.0.0.1/t.js"), None, NO_VALUE, None, "no connection",
          "grey", r"status line from 127\.0\.0\.1:\d+: HTTP/1\.0 301 Moved Permanently; the address moved to "
          r"https://127\.0\.0\.1/t\.js \(set SourceURL to it\)"),
-    ] + (secure_outcomes() if TRUST_TOOL else [
+    ] + address_outcomes() + (secure_outcomes() if TRUST_TOOL else [
         ("https natively", "https://127.0.0.1/t.js", None, NO_VALUE, None, "no connection", "grey",
          r"https:// sources are fetched by the Windows builds only")])
+
+
+def address_outcomes():
+    """Every address of a name, IPv6 and IPv4, and IPv6 addresses as they are written."""
+    tried = lambda port, *words: r"connect to both\.zarvilo\.test:%s: tried \[::1\]:%s \(%s\), 127\.0\.0\.1:%s \(%s\)" % (  # noqa: E731
+        port, port, words[0], port, words[1])
+    return [
+        ("IPv6 address", url("feed6", query="value=2,5", host="[::1]"), None, VALID, "2.5", "  2.5\r\n", "red", None),
+        ("name on ::1 only", url("feed6", query="value=-2,0", host=V6_NAME), None, VALID, "-2.0", "  -2.0\r\n",
+         "blue", None),
+        ("first address refused, second serves", url("httpd", HTTPD_PATH, host=BOTH_NAME), None, VALID, "-7.5",
+         "  -7.5\r\n", "blue", None),
+        (FIRST_SILENT, url("feed", query="value=1,5", host=BOTH_NAME), None, VALID, "1.5", "  1.5\r\n", "red", None),
+        ("every address refused", url("closed", "/t.js", host=BOTH_NAME), None, NO_VALUE, None, "no connection",
+         "grey", tried(PEERS["closed"], "refused", "refused")),
+        (EVERY_SILENT, url("silent-both", "/t.js", host=BOTH_NAME), None, NO_VALUE, None, "no connection", "grey",
+         tried(PEERS["silent-both"], "timed out", "timed out")),
+        ("through tinyproxy on [::1]", feed("value=6,5"), ("[::1]", "proxy6"), VALID, "6.5", "  6.5\r\n", "red", None),
+        ("through tinyproxy by a name on ::1", feed("value=-6,5"), (V6_NAME, "proxy6"), VALID, "-6.5", "  -6.5\r\n",
+         "blue", None),
+        ("refused by the proxy on ::1", feed("value=1,0"), ("::1", "closed"), NO_VALUE, None, "no connection", "grey",
+         r"connect to proxy \[::1\]:%s: tried \[::1\]:%s \(refused\)" % (PEERS["closed"], PEERS["closed"])),
+    ]
 
 
 def secure_outcomes():
@@ -239,17 +325,23 @@ class ProbeTest(unittest.TestCase):
         return [line[STAMP_LENGTH:] + b"\r\n" for line in lines[:-1]]
 
     def start(self, name, source, proxy, *expected):
-        """The probe started on one case in a directory of its own."""
+        """The probe started on one case in a directory of its own; proxy is a peer or (host, peer)."""
         directory = tempfile.mkdtemp(dir=self.scratch)
-        self.configure(source, proxy and PROXY_HOST, PEERS.get(proxy, ""), directory=directory)
-        return name, directory, self.launch("--icon", "icon.bmp", directory=directory), expected
+        proxy_host, proxy = proxy if isinstance(proxy, tuple) else (proxy and PROXY_HOST, proxy)
+        self.configure(source, proxy_host, PEERS.get(proxy, ""), directory=directory)
+        started = time.monotonic()
+        return name, directory, self.launch("--icon", "icon.bmp", directory=directory), started, expected
 
     def test_outcomes(self):
-        in_turn = (self.start(*row) for row in outcomes() if row[0] != SILENT)
-        beside = [self.start(*row) for row in outcomes() if row[0] == SILENT]  # started now, checked last
-        for name, directory, probe, (status, value, log, colour, failed) in itertools.chain(in_turn, beside):
+        long = (SILENT, EVERY_SILENT)
+        in_turn = (self.start(*row) for row in outcomes() if row[0] not in long)
+        beside = [self.start(*row) for row in outcomes() if row[0] in long]  # started now, checked last
+        for name, directory, probe, started, expected in itertools.chain(in_turn, beside):
+            status, value, log, colour, failed = expected
             with self.subTest(name):
                 code, output = finished(probe)
+                if name == FIRST_SILENT:
+                    self.assertLess(time.monotonic() - started, STARTUP["seconds"] + WITHIN)
                 self.assertEqual(code, status, output)
                 text = output.decode("utf-8")
                 if failed is None:
@@ -309,10 +401,28 @@ class ProbeTest(unittest.TestCase):
                 self.assertNotIn(b"outcome:", output)
 
 
+def run_with_private_hosts():
+    """Runs this suite again in a mount namespace of its own, whose /etc/hosts is HOSTS
+    (the machine's file stays as it is); its exit status."""
+    directory = tempfile.mkdtemp(prefix="zarvilo-hosts-")
+    hosts = os.path.join(directory, "hosts")
+    with open(hosts, "w") as out:
+        out.write(HOSTS)
+    inside = 'mount --bind "$0" /etc/hosts && exec "$@"'
+    status = subprocess.run(["unshare", "--mount", "sh", "-c", inside, hosts, sys.executable, *sys.argv],
+                            env=dict(os.environ, ZARVILO_PRIVATE_HOSTS=hosts)).returncode
+    shutil.rmtree(directory, ignore_errors=True)
+    return status
+
+
 if __name__ == "__main__":
     if not COMMAND:
         sys.exit(__doc__)
+    started = time.monotonic()
     if subprocess.run(COMMAND + ["--bogus"], stdin=subprocess.DEVNULL, capture_output=True).returncode == 77:
         print("SKIPPED: the probe cannot run here")
         sys.exit(77)
+    STARTUP["seconds"] = time.monotonic() - started
+    if "ZARVILO_PRIVATE_HOSTS" not in os.environ:
+        sys.exit(run_with_private_hosts())
     unittest.main(argv=sys.argv[:1], verbosity=2)
