@@ -199,6 +199,13 @@ class Tray(unittest.TestCase):
             self.assertEqual(self.session.tooltip_at(position), as_shown("reading", "5.5"))
         self.assertRegex(log.read_bytes(), rb"^\d\d\.\d\d\.\d{4}  \d\d:\d\d  5\.5\r\n$")
 
+    @smoke
+    def test_source_on_ipv6_only_shows_its_reading(self):
+        feed = FeedPeer("8,5", host="::1")
+        self.addCleanup(feed.close)
+        with ProgramRun(self.session, harness.config_text(feed.url())):
+            self.assertIconShows(8.5)
+
     def test_start_up_directory_one_character_too_long_for_the_configuration_refuses_to_start(self):
         # b runs from the longest directory that fits.
         feed = FeedPeer("4,5")

@@ -418,11 +418,12 @@ def run_with_private_hosts():
 if __name__ == "__main__":
     if not COMMAND:
         sys.exit(__doc__)
+    # Every process of the suite, Wine's server too when it starts here, reads the private file.
+    if "ZARVILO_PRIVATE_HOSTS" not in os.environ:
+        sys.exit(run_with_private_hosts())
     started = time.monotonic()
     if subprocess.run(COMMAND + ["--bogus"], stdin=subprocess.DEVNULL, capture_output=True).returncode == 77:
         print("SKIPPED: the probe cannot run here")
         sys.exit(77)
     STARTUP["seconds"] = time.monotonic() - started
-    if "ZARVILO_PRIVATE_HOSTS" not in os.environ:
-        sys.exit(run_with_private_hosts())
     unittest.main(argv=sys.argv[:1], verbosity=2)
