@@ -2,7 +2,6 @@
 // The platform seam under the TCP client: Windows Sockets or POSIX sockets.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 // The few socket calls the TCP client makes, over Windows Sockets or POSIX
 // sockets. A handle is kept in an integer wide enough for either platform.
@@ -22,20 +21,6 @@ struct SocketAddress {
 // both families, in the system's order, the first `limit` into found.
 // Returns 0 or the platform's error code of the look-up.
 int ResolveAddresses(const char* host, uint16_t port, SocketAddress* found, int limit, int& count);
-
-// The first `limit` entries of a getaddrinfo list, of either platform, into found.
-template <class AddressInfo>
-int CopyAddressList(const AddressInfo* entry, uint16_t port, SocketAddress* found, int limit) {
-    int count = 0;
-    for (; entry != nullptr && count < limit; entry = entry->ai_next) {
-        if (entry->ai_addrlen > sizeof found->bytes) continue;
-        SocketAddress& address = found[count++];
-        std::memcpy(address.bytes, entry->ai_addr, entry->ai_addrlen);
-        address.length = static_cast<int32_t>(entry->ai_addrlen);
-        address.port = port;
-    }
-    return count;
-}
 
 // The address in numbers, without brackets or port ("::1", "192.0.2.1").
 void AddressText(const SocketAddress& address, char* text, size_t size);

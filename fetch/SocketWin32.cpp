@@ -1,5 +1,7 @@
 #include "fetch/SocketLayer.h"
 
+#include "fetch/AddressLookup.h"
+
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -21,26 +23,12 @@ static_assert(sizeof(sockaddr_in6) <= sizeof(SocketAddress::bytes),
 // getaddrinfo is in ws2_32 from Windows XP on, and needs no more of Windows
 // Sockets than the version 1.1 the main window starts.
 int ResolveAddresses(const char* host, uint16_t port, SocketAddress* found, int limit, int& count) {
-    // Both families, and no AI_ADDRCONFIG: it would hide a name that is on ::1 only.
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
-    char service[8];
-    snprintf(service, sizeof service, "%u", static_cast<unsigned>(port));
-    addrinfo* list = nullptr;
-    int status = getaddrinfo(host, service, &hints, &list);
-    if (status != 0) return status;
-    count = CopyAddressList(list, port, found, limit);
-    freeaddrinfo(list);
-    return count > 0 ? 0 : WSAHOST_NOT_FOUND;
+    return LookUpAddresses<addrinfo>(AF_UNSPEC, SOCK_STREAM, IPPROTO_TCP, WSAHOST_NOT_FOUND, host,
+                                     port, found, limit, count);
 }
 
 void AddressText(const SocketAddress& address, char* text, size_t size) {
-    if (getnameinfo(reinterpret_cast<const sockaddr*>(address.bytes), address.length, text,
-                    static_cast<DWORD>(size), nullptr, 0, NI_NUMERICHOST) != 0) {
-        snprintf(text, size, "?");
-    }
+    NumericHostText<sockaddr, DWORD>(address, NI_NUMERICHOST, text, size);
 }
 
 bool StartConnect(const SocketAddress& address, SocketHandle& socket, int32_t& error) {
