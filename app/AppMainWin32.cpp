@@ -20,6 +20,10 @@ static constexpr TrayMenuEntry TrayMenuEntries[] = {
     {MF_SEPARATOR, 0, L""},
     {MF_STRING, IDM_ABOUT, L"О программе"},
     {MF_SEPARATOR, 0, L""},
+    // Its check mark is set each time the menu opens. The exit stays apart,
+    // so that a slip off the item never ends the program.
+    {MF_STRING, IDM_START_WITH_WINDOWS, L"Запускать вместе с Windows"},
+    {MF_SEPARATOR, 0, L""},
     {MF_STRING, IDM_EXIT, L"Выход"},
 };
 

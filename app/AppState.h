@@ -23,7 +23,7 @@ struct AppState {
     TemperatureReading reading;
     FetchBuffers buffers;
     int32_t timerTicks;
-    ResumeRetries resumeRetries;
+    RefreshRetries refreshRetries;
     uint32_t lastThreadId;
     char configPath[PathUtf8Size];
 };

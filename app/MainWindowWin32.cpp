@@ -7,6 +7,7 @@
 #include "app/DisplayScaleWin32.h"
 #include "app/ProgramHandlesWin32.h"
 #include "app/RefreshWin32.h"
+#include "app/StartWithWindowsWin32.h"
 #include "res/ResourceIds.h"
 #include "settings/SettingsDialogWin32.h"
 
@@ -23,11 +24,13 @@ static UINT taskbarCreatedMessage;
 // A sent message may arrive while the main thread waits inside a shell call
 // that holds the tray icon's lock, and a refresh thread may then hold the
 // view's lock and wait for the tray's. Whatever such a message asks that takes
-// those locks is posted to the window's own queue under these messages, and
-// done when they come out of it.
+// those locks, or opens a loop that dispatches work which does, is posted to
+// the window's own queue under these messages, and done when they come out
+// of it.
 static constexpr UINT ResumedMessage = WM_APP + 2;
 static constexpr UINT RestoreTrayMessage = WM_APP + 3;
 static constexpr UINT RefreshNowMessage = WM_APP + 4;
+static constexpr UINT TrayMouseMessage = WM_APP + 5;
 
 // The tray icon as every refresh shows it; set up before the first refresh.
 static TrayView trayView;
@@ -91,7 +94,9 @@ static void OnCreate(HWND window) {
     programHandles.trayIcon.Add(window, TrayIconId, ComposeNoReadingIcon(), NoReadingTooltip,
                                 WM_TRAYNOTIFY);
     taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
-    // refreshLock is ready before any code runs, so the first refresh may start.
+    // refreshLock is ready before any code runs, so the first refresh may
+    // start; at sign-in it may come before the network is up.
+    appState.refreshRetries.Begin();
     StartTrayRefresh();
 }
 
@@ -113,13 +118,13 @@ static void RestoreTrayIcon() {
 }
 
 static void OnResumed() {
-    appState.resumeRetries.Begin();
+    appState.refreshRetries.Begin();
     RefreshNow();
 }
 
 static void OnTimer() {
     if (CountTimerTick(appState.timerTicks, appState.settings.RefreshTime)) StartTrayRefresh();
-    if (appState.resumeRetries.CountTick()) StartTrayRefresh();
+    if (appState.refreshRetries.CountTick()) StartTrayRefresh();
     // The notification area was missing at start or lost our icon: try again.
     if (programHandles.trayIcon.IsLost()) RestoreTrayIcon();
     FollowDisplayScale();
@@ -130,6 +135,8 @@ static void OpenGraphPage() {
 }
 
 static void ShowTrayMenu(HWND window) {
+    CheckMenuItem(programHandles.trayMenu, IDM_START_WITH_WINDOWS,
+                  StartsWithWindows() ? MF_CHECKED : MF_UNCHECKED);
     POINT pointer{};
     GetCursorPos(&pointer);
     // Without the foreground the menu would not close on a click elsewhere.
@@ -139,7 +146,9 @@ static void ShowTrayMenu(HWND window) {
     PostMessageW(window, WM_NULL, 0, 0);
 }
 
-static void OnTrayNotify(HWND window, LPARAM mouseMessage) {
+// The menu's modal loop and the shell's opening of the page both dispatch
+// queued messages, so they run from the queue, never inside a shell call.
+static void OnTrayMouse(HWND window, LPARAM mouseMessage) {
     if (mouseMessage == WM_RBUTTONDOWN) ShowTrayMenu(window);
     if (mouseMessage == WM_LBUTTONDBLCLK) OpenGraphPage();
 }
@@ -171,6 +180,9 @@ static void OnCommand(HWND window, WPARAM command) {
     case IDM_SETTINGS:
         OpenSettings(window);
         break;
+    case IDM_START_WITH_WINDOWS:
+        SetStartWithWindows(!StartsWithWindows());
+        break;
     }
 }
 
@@ -197,7 +209,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnTimer();
         return 0;
     case WM_TRAYNOTIFY:
-        OnTrayNotify(window, lParam);
+        PostMessageW(window, TrayMouseMessage, 0, lParam);
         return 0;
     case WM_POWERBROADCAST:
         if (OnPowerBroadcast(window, wParam)) return TRUE;
@@ -210,6 +222,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case RefreshNowMessage:
         RefreshNow();
+        return 0;
+    case TrayMouseMessage:
+        OnTrayMouse(window, lParam);
         return 0;
     default:
         if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) {

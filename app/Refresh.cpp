@@ -48,7 +48,7 @@ static void LogOutcome(const char* logFile, RefreshOutcome outcome,
 }
 
 RefreshOutcome RefreshOnce(const FetchConfig& config, FetchBuffers& buffers,
-                           TemperatureReading& reading, RefreshView& view, ResumeRetries& retries,
+                           TemperatureReading& reading, RefreshView& view, RefreshRetries& retries,
                            FetchReport* report) {
     bool fetched = FetchTemperature(config, buffers, reading, report);
     RefreshOutcome outcome = Classify(fetched, reading);
@@ -62,7 +62,7 @@ RefreshOutcome RefreshOnce(const FetchConfig& config, FetchBuffers& buffers,
 RefreshOutcome RefreshProgramReading(RefreshView& view, FetchReport* report) {
     LockHolder hold(refreshLock);
     const FetchConfig config = SnapshotFetchConfig();
-    return RefreshOnce(config, appState.buffers, appState.reading, view, appState.resumeRetries,
+    return RefreshOnce(config, appState.buffers, appState.reading, view, appState.refreshRetries,
                        report);
 }
 
@@ -76,16 +76,16 @@ bool CountTimerTick(int32_t& timerTicks, int32_t refreshTime) {
     return true;
 }
 
-void ResumeRetries::Begin() {
+void RefreshRetries::Begin() {
     failed = false;
     ticksToRetry = RetryIntervalTicks;
-    triesLeft = ResumeTries;
+    triesLeft = Tries;
 }
 
-bool ResumeRetries::CountTick() {
+bool RefreshRetries::CountTick() {
     if (ticksToRetry > 0) --ticksToRetry;
     if (ticksToRetry > 0 || !failed.exchange(false)) return false;
-    // A refresh of another kind may have ended the resume's tries meanwhile.
+    // A refresh of another kind may have ended the tries meanwhile.
     int32_t left = triesLeft;
     while (left > 1 && !triesLeft.compare_exchange_weak(left, left - 1)) {
     }
@@ -94,7 +94,7 @@ bool ResumeRetries::CountTick() {
     return true;
 }
 
-bool ResumeRetries::Settle(RefreshOutcome outcome) {
+bool RefreshRetries::Settle(RefreshOutcome outcome) {
     const int32_t left = triesLeft;
     if (left == 0) return true;
     if (outcome == RefreshOutcome::NoValue && left > 1) {

@@ -22,22 +22,23 @@ class RefreshView {
 
 enum class RefreshOutcome { NoValue, ValidReading, InvalidReading };
 
-// The refresh on resuming from sleep usually comes before the network is back.
-// A failed one is tried again: each retry starts at least RetryIntervalTicks
-// timer ticks after the one before and only once that one has failed, up to
-// ResumeTries tries in all; the first that gets an answer (a valid or an
-// invalid reading) ends them. The change log gets one line for the resume: the
-// answer, or the last try's failure. Whatever refresh ends meanwhile (timed,
-// asked for) counts as a try's outcome.
+// The first refresh after the program starts (at sign-in) and the one on
+// resuming from sleep usually come before the network is up. A failed one is
+// tried again: each retry starts at least RetryIntervalTicks timer ticks after
+// the one before and only once that one has failed, up to Tries tries in all;
+// the first that gets an answer (a valid or an invalid reading) ends them. The
+// change log gets one line for the start or the resume: the answer, or the
+// last try's failure. Whatever refresh ends meanwhile (timed, asked for)
+// counts as a try's outcome.
 //
 // Begin and CountTick run on the main thread, Settle on refresh threads: the
 // two share nothing but atomics, so neither ever waits for the other.
-class ResumeRetries {
+class RefreshRetries {
   public:
-    static constexpr int32_t ResumeTries = 10;
+    static constexpr int32_t Tries = 10;
     static constexpr int32_t RetryIntervalTicks = 30;
 
-    // A resume: the refresh about to start is the first try.
+    // A start or a resume: the refresh about to start is the first try.
     void Begin();
     // Counts one timer tick; true when it starts a retry.
     bool CountTick();
@@ -45,7 +46,8 @@ class ResumeRetries {
     bool Settle(RefreshOutcome outcome);
 
   private:
-    // Tries still to make, the one under way included; 0 outside a resume.
+    // Tries still to make, the one under way included; 0 outside a start or
+    // a resume.
     std::atomic<int32_t> triesLeft{0};
     // A try has failed and waits for its retry.
     std::atomic<bool> failed{false};
@@ -53,15 +55,15 @@ class ResumeRetries {
 };
 
 // Fetches with config, shows the outcome on view and, when config's settings
-// say so and retries allows it, appends its log line. The reading and the
+// say so and retries allow it, appends its log line. The reading and the
 // buffers are the fetch's; the tooltip is formatted into the receive buffer.
 // report, when given, receives the fetch's step at which it stopped.
 RefreshOutcome RefreshOnce(const FetchConfig& config, FetchBuffers& buffers,
-                           TemperatureReading& reading, RefreshView& view, ResumeRetries& retries,
+                           TemperatureReading& reading, RefreshView& view, RefreshRetries& retries,
                            FetchReport* report = nullptr);
 
 // The program's refresh: under refreshLock, from a snapshot of the settings in
-// force, into the process-wide reading, settling the process's resume retries.
+// force, into the process-wide reading, settling the process's retries.
 RefreshOutcome RefreshProgramReading(RefreshView& view, FetchReport* report = nullptr);
 
 // Counts one timer tick (one a second) and says whether it starts a timed

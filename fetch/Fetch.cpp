@@ -6,11 +6,15 @@
 
 #include "fetch/FeedResponse.h"
 #include "fetch/FetchPhases.h"
+#include "fetch/RequestTarget.h"
 #include "fetch/SecureExchange.h"
 #include "fetch/SocketLayer.h"
 #include "fetch/TcpClient.h"
 
 static SleepFunction fetchSleep = PlatformSleep;
+// A proxy answers CONNECT at once: its status line within so many polls.
+static constexpr int TunnelPolls = 5;
+static constexpr int StatusLineSize = 256;
 
 void SetFetchSleep(SleepFunction sleep) {
     fetchSleep = sleep != nullptr ? sleep : PlatformSleep;
@@ -39,12 +43,18 @@ int FormatRequest(const FetchConfig& config, char (&request)[RequestTextSize]) {
     // names the data source, never the proxy.
     const char* requestTarget =
         config.settings.UseProxy != 0 ? config.settings.SourceURL : config.target.path;
+    static const char method[] = "GET ";
+    const int methodLength = sizeof method - 1;
+    memcpy(request, method, methodLength);
+    int escaped =
+        EscapeRequestTarget(requestTarget, request + methodLength, sizeof request - methodLength);
+    if (escaped < 0) return -1;
+    const int used = methodLength + escaped;
     char authority[TargetHostLimit + 16];
     FormatAuthority(authority, sizeof authority, config.target.host, config.target.port);
-    int length =
-        snprintf(request, sizeof request, "GET %s HTTP/1.0\r\nAccept: */*\r\nHost: %s\r\n\r\n",
-                 requestTarget, authority);
-    return length < 0 || length >= RequestTextSize ? -1 : length;
+    int length = snprintf(request + used, sizeof request - used,
+                          " HTTP/1.0\r\nAccept: */*\r\nHost: %s\r\n\r\n", authority);
+    return length < 0 || used + length >= RequestTextSize ? -1 : used + length;
 }
 
 static bool Stop(FetchReport& report, FetchStep step, int32_t error = 0) {
@@ -101,6 +111,59 @@ static void NoteReceiveFailure(FetchReport& report, const ReceiveFailure& failur
     NoteStatus(report, received, status);
 }
 
+static bool AnsweredOk(FetchBuffers& buffers, int held) {
+    if (held < 0) return false;
+    buffers.receiveBuffer[held] = '\0';
+    char unused[ResponseTextSize];
+    return ScanStatusLine(buffers.receiveBuffer, unused) == StatusOk;
+}
+
+// The first line of an answer into buffer, within a few polls: the bytes held.
+static int ReceiveFirstLine(TcpClient& client, char* buffer, int size) {
+    int held = 0;
+    buffer[0] = '\0';
+    for (int poll = 0; poll < TunnelPolls && strstr(buffer, "\r\n") == nullptr; ++poll) {
+        if (!client.IsReady(ReadyToRead)) {
+            fetchSleep(PollPauseMilliseconds);
+            continue;
+        }
+        int received = client.Receive(buffer + held, size - 1 - held);
+        if (received <= 0) break;
+        held += received;
+        buffer[held] = '\0';
+    }
+    return held;
+}
+
+// Asks the proxy itself for the source's tunnel, as the system's stack did: a
+// refusal (403, 407) is the proxy's, which the stack may not report. True, with
+// the proxy's status line noted, when it refused.
+static bool ProxyRefusedTunnel(const FetchConfig& config, const Endpoint& proxy,
+                               FetchBuffers& buffers, FetchReport& report) {
+    TcpClient client;
+    if (!client.Connect(proxy.host, proxy.port)) return false;
+    char* request = buffers.requestText;
+    char authority[TargetHostLimit + 16];
+    FormatAuthority(authority, sizeof authority, config.target.host, config.target.port);
+    int length = snprintf(request, sizeof buffers.requestText,
+                          "CONNECT %s HTTP/1.0\r\nHost: %s\r\n\r\n", authority, authority);
+    if (length < 0 || length >= static_cast<int>(sizeof buffers.requestText) ||
+        !SendRequestPhase(client, request, length, fetchSleep)) {
+        return false;
+    }
+    // The source's own answer, when there was one, stays in the receive buffer.
+    char answer[StatusLineSize];
+    char unused[ResponseTextSize];
+    ReceiveFirstLine(client, answer, sizeof answer);
+    client.Close();
+    int status = ScanStatusLine(answer, unused);
+    if (status == 0 || (status >= 200 && status < 300)) return false;
+    NoteEndpoint(report, config, proxy);
+    NoteStatus(report, answer, status);
+    report.error = 0;
+    return true;
+}
+
 // Connects, sends and receives; the bytes held, or -1. diagnose: the caller
 // asks why a fetch fails, which may take an exchange of its own.
 static int Exchange(const FetchConfig& config, FetchBuffers& buffers, FetchReport& report,
@@ -109,10 +172,17 @@ static int Exchange(const FetchConfig& config, FetchBuffers& buffers, FetchRepor
     ChooseEndpoint(config, endpoint);
     NoteEndpoint(report, config, endpoint);
     if (config.target.secure) {
-        if (IsUsablePort(endpoint.port)) return SecureExchange(config, buffers, report, diagnose);
-        // A proxy port no connection can use, refused as the TCP client refuses it.
-        Stop(report, FetchStep::Connect, InvalidArgumentError());
-        return -1;
+        if (!IsUsablePort(endpoint.port)) {
+            // A proxy port no connection can use, refused as the TCP client refuses it.
+            Stop(report, FetchStep::Connect, InvalidArgumentError());
+            return -1;
+        }
+        int held = SecureExchange(config, buffers, report, diagnose);
+        if (diagnose && config.settings.UseProxy != 0 && !AnsweredOk(buffers, held) &&
+            ProxyRefusedTunnel(config, endpoint, buffers, report)) {
+            return -1;
+        }
+        return held;
     }
     TcpClient client;
     if (!client.Connect(endpoint.host, endpoint.port)) {

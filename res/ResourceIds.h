@@ -35,6 +35,7 @@
 #define IDM_EXIT 32773
 #define IDM_ABOUT 32774
 #define IDM_SETTINGS 32775
+#define IDM_START_WITH_WINDOWS 32776
 
 // Callback message of the tray icon (WM_APP + 1)
 #define WM_TRAYNOTIFY 32769

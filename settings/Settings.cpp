@@ -20,18 +20,32 @@ void ReadText(const char* section, const char* key, const char* defaultValue, ch
     ProfileGetString(section, key, defaultValue, field, static_cast<int>(Size / 3), file);
 }
 
-// Writes a text the file can hold; false leaves the file's value as it was.
-bool SaveText(const char* section, const char* key, const char* value, const char* file) {
-    if (!ProfileCanHold(value)) return false;
-    ProfileWriteString(section, key, value, file);
-    return true;
-}
+// One save's writes into file, and what they could not write.
+struct SettingsWriter {
+    const char* file;
+    unsigned unsaved = AllSaved;
 
-bool SavePath(const char* section, const char* key, const char* path, const char* file) {
-    char alias[Utf8Size(LogFileLimit)];
-    if (SaveText(section, key, path, file)) return true;
-    return ProfileHoldablePath(path, alias, sizeof alias) && SaveText(section, key, alias, file);
-}
+    void Write(const char* section, const char* key, const char* value) {
+        if (!ProfileWriteString(section, key, value, file)) unsaved |= FileRefusedWrite;
+    }
+
+    // A text the file cannot hold leaves the file's value as it was.
+    void WriteText(const char* section, const char* key, const char* value, UnsavedSettings bit) {
+        if (ProfileCanHold(value)) {
+            Write(section, key, value);
+        } else {
+            unsaved |= bit;
+        }
+    }
+
+    // A path the file cannot hold goes by another name of the same file
+    // where there is one.
+    void WritePath(const char* section, const char* key, const char* path, UnsavedSettings bit) {
+        char alias[Utf8Size(LogFileLimit)];
+        if (!ProfileCanHold(path) && ProfileHoldablePath(path, alias, sizeof alias)) path = alias;
+        WriteText(section, key, path, bit);
+    }
+};
 
 const char* FlagText(int32_t flag) {
     return flag == 1 ? "1" : "0";
@@ -56,16 +70,13 @@ void LoadSettings(const char* configPath, const char* defaultLogPath, AppSetting
 unsigned SaveSettings(const char* configPath, const AppSettings& settings) {
     char refreshTime[12];
     std::snprintf(refreshTime, sizeof refreshTime, "%" PRId32, settings.RefreshTime);
-    unsigned unsaved = AllSaved;
-    if (!SaveText(SettingsSection, "SourceURL", settings.SourceURL, configPath))
-        unsaved |= UnsavedSourceUrl;
-    ProfileWriteString(SettingsSection, "RefreshTime", refreshTime, configPath);
-    ProfileWriteString(ProxySection, "UseProxy", FlagText(settings.UseProxy), configPath);
-    ProfileWriteString(LogSection, "WriteLog", FlagText(settings.WriteLog), configPath);
-    if (!SaveText(ProxySection, "HostName", settings.HostName, configPath))
-        unsaved |= UnsavedHostName;
-    if (!SaveText(ProxySection, "RemotePort", settings.RemotePort, configPath))
-        unsaved |= UnsavedRemotePort;
-    if (!SavePath(LogSection, "LogFile", settings.LogFile, configPath)) unsaved |= UnsavedLogFile;
-    return unsaved;
+    SettingsWriter writer{configPath};
+    writer.WriteText(SettingsSection, "SourceURL", settings.SourceURL, UnsavedSourceUrl);
+    writer.Write(SettingsSection, "RefreshTime", refreshTime);
+    writer.Write(ProxySection, "UseProxy", FlagText(settings.UseProxy));
+    writer.Write(LogSection, "WriteLog", FlagText(settings.WriteLog));
+    writer.WriteText(ProxySection, "HostName", settings.HostName, UnsavedHostName);
+    writer.WriteText(ProxySection, "RemotePort", settings.RemotePort, UnsavedRemotePort);
+    writer.WritePath(LogSection, "LogFile", settings.LogFile, UnsavedLogFile);
+    return writer.unsaved;
 }

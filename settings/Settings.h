@@ -28,13 +28,16 @@ struct AppSettings {
 };
 
 // The text settings a save had to leave as the file held them, because the
-// file's code page lacks some of their characters: one bit each.
+// file's code page lacks some of their characters: one bit each; and whether
+// the system refused a write (a read-only file, a folder the user may not
+// write, a full disk).
 enum UnsavedSettings : unsigned {
     AllSaved = 0,
     UnsavedSourceUrl = 1,
     UnsavedHostName = 2,
     UnsavedRemotePort = 4,
     UnsavedLogFile = 8,
+    FileRefusedWrite = 16,
 };
 
 // Reads every key with its default; an empty LogFile becomes defaultLogPath.
@@ -43,5 +46,5 @@ void LoadSettings(const char* configPath, const char* defaultLogPath, AppSetting
 // Writes the seven keys, one write each, in the file's documented order. A
 // log file whose name the file's code page cannot hold is written by its
 // short name where it has one; any other such text is not written at all.
-// Returns the texts not written.
+// A refused write does not stop the others. Returns what was not written.
 unsigned SaveSettings(const char* configPath, const AppSettings& settings);

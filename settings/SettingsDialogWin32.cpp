@@ -44,19 +44,11 @@ constexpr const wchar_t* UnsavedSettingNames[] = {L"источник данны�
 constexpr wchar_t UnsavedMessageStart[] =
     L"В кодовой странице системы нет некоторых символов, поэтому в файле Quorbel.cfg "
     L"оставлены прежние значения: ";
+constexpr wchar_t RefusedMessageStart[] = L"Не удалось сохранить установки в файл ";
 constexpr wchar_t UnsavedMessageEnd[] = L".\n\nНовые значения действуют до выхода из программы.";
 
 // The up-down class and the file chooser live in libraries that take
-// megabytes to map, so they are loaded only when the dialog needs them, and
-// once: they are never freed, the registered class keeps calling into its
-// library.
-template <typename Function>
-Function LoadSystemFunctionOnce(Function& cached, const wchar_t* library, const char* name) {
-    if (cached) return cached;
-    HMODULE module = LoadSystemLibrary(library);
-    FARPROC found = module ? GetProcAddress(module, name) : nullptr;
-    return cached = reinterpret_cast<Function>(reinterpret_cast<void*>(found));
-}
+// megabytes to map, so they are loaded only when the dialog needs them.
 
 decltype(&InitCommonControlsEx) registerControls;
 decltype(&GetOpenFileNameW) chooseFile;
@@ -152,10 +144,8 @@ void ConfirmSettings(HWND dialog, WPARAM command) {
     host->refresh();
 }
 
-// Says which texts the file kept as they were, and that the new ones hold
-// until the program ends.
-void ReportUnsavedSettings(HWND owner, unsigned unsaved) {
-    wchar_t message[512];
+// Names the texts the file kept as they were.
+void ListUnsavedSettings(wchar_t* message, unsigned unsaved) {
     lstrcpyW(message, UnsavedMessageStart);
     const wchar_t* separator = L"";
     for (unsigned i = 0; i < sizeof UnsavedSettingNames / sizeof *UnsavedSettingNames; ++i) {
@@ -163,6 +153,19 @@ void ReportUnsavedSettings(HWND owner, unsigned unsaved) {
         lstrcatW(message, separator);
         lstrcatW(message, UnsavedSettingNames[i]);
         separator = L", ";
+    }
+}
+
+// Says what the file did not take: the whole save when the system refused
+// it, else the texts its code page lacks; and that the new values hold until
+// the program ends.
+void ReportUnsavedSettings(HWND owner, unsigned unsaved, const char* configPath) {
+    wchar_t message[512];
+    if (unsaved & FileRefusedWrite) {
+        lstrcpyW(message, RefusedMessageStart);
+        lstrcatW(message, Utf16FromUtf8<MAX_PATH>(configPath).text);
+    } else {
+        ListUnsavedSettings(message, unsaved);
     }
     lstrcatW(message, UnsavedMessageEnd);
     MessageBoxW(owner, message, SettingsCaption, MB_OK | MB_ICONWARNING);
@@ -231,7 +234,8 @@ void OpenSettingsDialog(HINSTANCE instance, HWND owner, const SettingsDialogHost
     unsavedSettings = AllSaved;
     RegisterUpDownClass();
     DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner, SettingsDialogProc, 0);
-    if (unsavedSettings != AllSaved) ReportUnsavedSettings(owner, unsavedSettings);
+    if (unsavedSettings != AllSaved)
+        ReportUnsavedSettings(owner, unsavedSettings, dialogHost.configPath);
 }
 
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

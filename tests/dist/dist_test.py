@@ -11,6 +11,7 @@ import sys
 import tempfile
 import unittest
 import zipfile
+from xml.etree import ElementTree
 
 REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 ARCHIVE = sys.argv[1] if len(sys.argv) > 1 else ""
@@ -30,6 +31,33 @@ def version_strings(exe):
         value = (at + 6 + 2 * len(key) + 2 + 3) & ~3
         strings[key] = exe[value:value + 2 * value_length].decode("utf-16-le").rstrip("\0")
     return (file_version >> 16, file_version & 0xFFFF), strings
+
+
+def resource(exe, kind, name):
+    """The bytes of an exe's resource of that type and id (its first language)."""
+    header = struct.unpack_from("<I", exe, 0x3C)[0]
+    sections, optional_size = struct.unpack_from("<H", exe, header + 6)[0], struct.unpack_from("<H", exe, header + 20)[0]
+    directories = header + 24 + (96 if struct.unpack_from("<H", exe, header + 24)[0] == 0x10B else 112)
+    root_rva = struct.unpack_from("<I", exe, directories + 2 * 8)[0]
+    table = header + 24 + optional_size
+
+    def offset(rva):
+        for at in range(table, table + 40 * sections, 40):
+            size, address, _, raw = struct.unpack_from("<IIII", exe, at + 8)
+            if address <= rva < address + size:
+                return rva - address + raw
+        raise AssertionError("no section holds RVA %#x" % rva)
+
+    root, place = offset(root_rva), 0
+    for wanted in (kind, name, None):
+        directory = root + place
+        count = sum(struct.unpack_from("<HH", exe, directory + 12))
+        entries = [struct.unpack_from("<II", exe, directory + 16 + 8 * i) for i in range(count)]
+        matching = [target for key, target in entries if wanted is None or key == wanted]
+        assert matching, "no resource %s/%s" % (kind, name)
+        place = matching[0] & 0x7FFFFFFF
+    data_rva, size = struct.unpack_from("<II", exe, root + place)
+    return exe[offset(data_rva) : offset(data_rva) + size]
 
 
 class DistTest(unittest.TestCase):
@@ -58,7 +86,8 @@ class DistTest(unittest.TestCase):
         self.assertTrue(raw.startswith(b"\xef\xbb\xbf"), "a byte order mark tells Notepad it is UTF-8")
         text = raw[3:].decode("utf-8")
         for needed in EXES + ["Quorbel.cfg", "Quorbel.log", "SourceURL", "RefreshTime", "UseProxy", "HostName",
-                              "RemotePort", "WriteLog", "LogFile", "Нет данных", "двух разных папок"]:
+                              "RemotePort", "WriteLog", "LogFile", "Нет данных", "двух разных папок",
+                              "Запускать вместе с Windows"]:
             self.assertIn(needed, text)
 
     def test_exes_carry_their_version_and_are_what_the_tests_run(self):
@@ -73,6 +102,23 @@ class DistTest(unittest.TestCase):
                 self.assertIn("Зарвило", strings["FileDescription"])
                 for key, value in VERSION.items():
                     self.assertEqual(strings[key], value, key)
+
+    def test_exes_carry_the_manifest(self):
+        asm, settings = "{urn:schemas-microsoft-com:asm.v%d}", "{http://schemas.microsoft.com/SMI/%d/WindowsSettings}"
+        windows_7_to_11 = {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+                           "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
+        for name in EXES:
+            with self.subTest(name):
+                manifest = ElementTree.fromstring(resource(self.read(name), 24, 1))  # RT_MANIFEST, for the process
+                [identity] = manifest.iter(asm % 1 + "assemblyIdentity")
+                self.assertEqual((identity.get("name"), identity.get("version")),
+                                 ("Microsoft.Windows.Common-Controls", "6.0.0.0"))
+                self.assertEqual([e.get("level") for e in manifest.iter(asm % 3 + "requestedExecutionLevel")], ["asInvoker"])
+                self.assertEqual({e.get("Id") for e in manifest.iter("{urn:schemas-microsoft-com:compatibility.v1}supportedOS")},
+                                 windows_7_to_11)
+                [scaling] = manifest.iter(asm % 3 + "windowsSettings")
+                self.assertEqual([(e.tag, e.text) for e in scaling],
+                                 [(settings % 2005 + "dpiAware", "true"), (settings % 2016 + "dpiAwareness", "PerMonitorV2")])
 
     def test_a_second_build_elsewhere_is_identical(self):
         scratch = tempfile.mkdtemp(prefix="zarvilo-rebuild-")

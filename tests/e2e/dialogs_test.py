@@ -6,7 +6,9 @@ The last cases run copies of their own under code pages other than the home
 1251 (Wine takes it from LC_CTYPE) and in folders a code page cannot name."""
 
 import ctypes
+import os
 import re
+import subprocess
 import tempfile
 import time
 import unittest
@@ -17,7 +19,7 @@ from harness import (
     FEED_HOST, IDM_ABOUT, IDM_REFRESH, IDM_SETTINGS, WM_COMMAND, WM_KEYDOWN, WM_KEYUP, WM_SYSCOMMAND, FeedPeer,
     WM_TRAYNOTIFY, ProgramRun, Screen, as_shown, mouse, not_emulated, picture, smoke, wait_for, windows_path,
 )
-from texts import LABELS, UNSAVED
+from texts import LABELS, REFUSED, UNSAVED
 
 IDOK, IDCANCEL, IDYES = 1, 2, 6
 IDC_PROXY_HOST, IDC_PROXY_PORT, IDC_USE_PROXY, IDC_SOURCE_URL = 1000, 1001, 1002, 1003
@@ -53,6 +55,12 @@ def cursor_image():
 def dialogs(run, caption, shown=True):
     return [Dialog(run, w) for w in run.session.windows("#32770")
             if w.process == run.process_id and w.text == caption and (w.visible or not shown)]
+
+
+def controls(dialog):
+    """Each control of a dialog: its id, its place on the screen, its text."""
+    return [(int(words[0]), tuple(map(int, words[1:5])), bytes.fromhex(words[5]).decode() if len(words) > 5 else "")
+            for words in dialog.ask("controls", None)]
 
 
 class Dialog:
@@ -164,6 +172,15 @@ class Dialogs(unittest.TestCase):
         self.assertFalse(dialog.state(IDC_USE_PROXY)[0])
         dialog.close(IDCANCEL)
 
+    @not_emulated(harness.MEMORY_READ_EMULATED)
+    def test_the_settings_use_the_side_by_side_common_controls_6_that_the_manifest_names(self):
+        # Wine's two copies both report 5.81 from DllGetVersion; the folder tells them apart.
+        dialog = self.open(self.fresh)[0]
+        [[path]] = self.session.ask("module", self.fresh.window, "comctl32.dll")
+        self.assertRegex(bytes.fromhex(path).decode().lower(),
+                         r"\\winsxs\\[^\\]*_microsoft\.windows\.common-controls_6595b64144ccf1df_6\.0\.[^\\]*\\comctl32\.dll$")
+        dialog.close(IDCANCEL)
+
     def test_check_boxes_enable_and_disable_their_fields_and_keep_the_texts(self):
         dialog = self.open(self.fresh)[0]
         fields = lambda: [dialog.state(c)[1] for c in (IDC_PROXY_HOST, IDC_PROXY_PORT, IDC_LOG_FILE, IDC_BROWSE_LOG)]  # noqa: E731
@@ -230,15 +247,13 @@ class Dialogs(unittest.TestCase):
     def assertAboutPicture(self, about):
         screen = Screen()
         x0, y0 = about.client
-        logo = harness.on_screen(harness.bitmap("logo.bmp"))
-        self.assertEqual([screen.row(x0 + 62, y0 + 32 + i, 48) for i in range(48)], logo)
         face = screen.row(x0 + 5, y0 + 5, 1)
-        for y in (85, 175, 295):  # a darker row from x 60 through 224, a lighter one below it
-            dark, light = screen.row(x0 + 60, y0 + y, 1), screen.row(x0 + 60, y0 + y + 1, 1)
-            self.assertLess(sum(dark), sum(face), y)
-            self.assertLess(sum(face), sum(light), y)
-            self.assertEqual(screen.row(x0 + 59, y0 + y, 167), face + dark * 165 + face, y)
-            self.assertEqual(screen.row(x0 + 59, y0 + y + 1, 167), face + light * 165 + face, y + 1)
+        # Today's rows at 100%: a darker line at 85, 175 and 295, a lighter one below each.
+        self.assertEqual([row - y0 for row, _, _ in harness.grooves(screen, x0, y0, x0 + 400, y0 + 320, face)],
+                         [85, 175, 295])
+        logo = harness.on_screen(harness.bitmap("logo.bmp"))
+        at = screen.row(x0, y0 + 32, 200).find(logo[0])
+        self.assertEqual([screen.row(x0 + at // 3, y0 + 32 + i, 48) for i in range(48)], logo)
         for label in (IDC_MAIL_LINK, IDC_WEB_LINK):  # the blue address, not the black word "mail" or "link"
             left, top, right, bottom = about.state(label)[2]
             pixels = [screen.row(x, y, 1) for y in range(top, bottom) for x in range(left, right)]
@@ -336,6 +351,29 @@ class Dialogs(unittest.TestCase):
                       b"LogFile=" + b"f" * 259]:
             self.assertIn(entry, written)
 
+    def read_only(self, path):
+        """Makes the file read-only until the case ends. Wine lets root write such a file
+        (the read-only attribute is the file's mode), so for root it is made immutable too."""
+        os.chmod(path, 0o444)
+        self.addCleanup(os.chmod, path, 0o644)
+        if os.geteuid() == 0:
+            if subprocess.run(["chattr", "+i", path], stderr=subprocess.DEVNULL).returncode != 0:
+                self.skipTest("root writes read-only files, and this file system keeps no immutable flag")
+            self.addCleanup(subprocess.run, ["chattr", "-i", path])
+
+    def test_a_save_the_system_refuses_is_told_and_the_new_values_hold_until_the_end(self):
+        config = self.fresh.directory / "Quorbel.cfg"
+        before = config.read_bytes()
+        self.read_only(config)
+        self.confirm(self.fresh, [(IDC_REFRESH_MINUTES, b"30")])
+        self.assertTrue(wait_for(lambda: dialogs(self.fresh, as_shown("settings")), 5), "no box")
+        box = dialogs(self.fresh, as_shown("settings"))[0]
+        self.assertIn(REFUSED % windows_path(config), self.controls(box))
+        box.close(IDOK)
+        self.assertEqual(config.read_bytes(), before)
+        dialog = self.open(self.fresh)[0]
+        self.assertEqual(dialog.text(IDC_REFRESH_MINUTES), b"30")
+        dialog.close(IDCANCEL)
 
     # Copies of their own under a code page.
 
@@ -351,7 +389,7 @@ class Dialogs(unittest.TestCase):
         return run
 
     def controls(self, dialog):
-        return {bytes.fromhex(words[1]).decode() if len(words) > 1 else "" for words in dialog.ask("controls", None)}
+        return {text for _, _, text in controls(dialog)}
 
     def menu_pixels(self, run):
         harness.mouse(400, 300)

@@ -33,7 +33,7 @@ MAIL_LINK, WEB_LINK = "mailto:info@larvinsk.ru", "http://larvinsk.ru/"
 WM_CLOSE, WM_KEYDOWN, WM_KEYUP, WM_COMMAND, WM_TIMER, WM_SYSCOMMAND = 0x10, 0x100, 0x101, 0x111, 0x113, 0x112
 WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC = 0x218, 0x12
 WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, WM_TRAYNOTIFY = 0x201, 0x203, 0x204, 0x8001
-IDM_GRAPH, IDM_REFRESH, IDM_EXIT, IDM_ABOUT, IDM_SETTINGS = 32771, 32772, 32773, 32774, 32775
+IDM_GRAPH, IDM_REFRESH, IDM_EXIT, IDM_ABOUT, IDM_SETTINGS, IDM_START_WITH_WINDOWS = 32771, 32772, 32773, 32774, 32775, 32776
 UNKNOWN = -273.0
 KEY_COLOUR = 0x7C1F
 WINE64, WINE32 = "/usr/lib/wine/wine64", "/usr/lib/wine/wine"
@@ -104,13 +104,13 @@ def can_run_win32():
         return False
 
 
-def display_fits():
+def display_fits(size=(800, 600)):
     """True when DISPLAY is a 24-bit screen of the desktop's size."""
     if not os.environ.get("DISPLAY"):
         return False
     info = subprocess.run(["xwininfo", "-root"], capture_output=True, text=True, stdin=subprocess.DEVNULL)
     values = dict(re.findall(r"^\s*(Width|Height|Depth): (\d+)", info.stdout, re.M))
-    return (int(values.get("Width", 0)), int(values.get("Height", 0))) == (800, 600) and values.get("Depth") == "24"
+    return (int(values.get("Width", 0)), int(values.get("Height", 0))) == size and values.get("Depth") == "24"
 
 
 def mouse(*arguments):
@@ -176,6 +176,24 @@ class Screen:
         return [(x, y) for y in range(height - region[1], height - size + 1)
                 for x in range(self.width - region[0], self.width - size + 1)
                 if all(self.row(x, y + i, size) == rows[i] for i in range(size))]
+
+
+def grooves(screen, left, top, right, bottom, face):
+    """Etched lines in a part of the screen: (row, first, end) of each row that holds a run
+    of 100 or more pixels of one colour darker than face over a run as long of a lighter one."""
+    found = []
+    for y in range(top, bottom - 1):
+        dark, light = (screen.row(left, y + i, right - left) for i in (0, 1))
+        x = 0
+        while x < right - left:
+            end = x + 1
+            while end < right - left and dark[3 * end : 3 * end + 3] == dark[3 * x : 3 * x + 3] \
+                    and light[3 * end : 3 * end + 3] == light[3 * x : 3 * x + 3]:
+                end += 1
+            if end - x >= 100 and sum(dark[3 * x : 3 * x + 3]) < sum(face) < sum(light[3 * x : 3 * x + 3]):
+                found.append((y, left + x, left + end))
+            x = end
+    return found
 
 
 class FeedPeer(feed_server.FeedServer):

@@ -4,6 +4,8 @@ feed servers, driven from outside, seen on the screen and through a stand-in
 browser; the cases run in the order written, the last two end the copies."""
 
 import os
+import socket
+import subprocess
 import tempfile
 import time
 import unittest
@@ -11,11 +13,38 @@ from pathlib import Path
 
 import harness
 from harness import (
-    IDM_EXIT, IDM_GRAPH, IDM_REFRESH, UNKNOWN, WM_CLOSE, WM_TIMER, WM_TRAYNOTIFY, FeedPeer, ProgramRun, Screen,
-    as_shown, mouse, not_emulated, picture, smoke, wait_for,
+    IDM_EXIT, IDM_GRAPH, IDM_REFRESH, IDM_START_WITH_WINDOWS, UNKNOWN, WM_CLOSE, WM_TIMER, WM_TRAYNOTIFY, FeedPeer,
+    ProgramRun, Screen, as_shown, mouse, not_emulated, picture, smoke, wait_for,
 )
 
 NIM_DELETE_CALL = "dwMessage = 2"  # in the trace: Wine removes a gone window's icon itself
+STARTUP_APPROVED = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\StartupFolder"
+
+
+def read_shortcut(path):
+    """A shell link file's target and working folder (MS-SHLLINK): the target from its
+    LinkInfo (the local base path, Unicode where the header has it, and the common
+    suffix), the folder from its string data."""
+    data = path.read_bytes()
+    number = lambda at, size=4: int.from_bytes(data[at : at + size], "little")  # noqa: E731
+    flags, at, target = number(20), 76, None
+    if flags & 0x1:  # HasLinkTargetIDList
+        at += 2 + number(at, 2)
+    if flags & 0x2:  # HasLinkInfo
+        if number(at + 4) >= 0x24:
+            text = data[at + number(at + 28) :].decode("utf-16-le")
+            target = text[: text.index("\0")]
+        else:
+            ansi = lambda offset: data[offset : data.index(b"\0", offset)].decode("cp1251")  # noqa: E731
+            target = ansi(at + number(at + 16)) + ansi(at + number(at + 24))
+        at += number(at)
+    strings, wide = {}, 2 if flags & 0x80 else 1
+    for bit in (0x4, 0x8, 0x10, 0x20, 0x40):  # name, relative path, working folder, arguments, icon
+        if flags & bit:
+            count = number(at, 2)
+            strings[bit] = data[at + 2 : at + 2 + count * wide].decode("utf-16-le" if wide == 2 else "cp1251")
+            at += 2 + count * wide
+    return target, strings.get(0x10, "").removesuffix("\0")  # Wine counts the terminator too
 
 
 def directory_of_length(base, length):  # as Windows names it: "Z:" and the Unix path
@@ -164,33 +193,40 @@ class Tray(unittest.TestCase):
         self.assertIconShows(6.5, timeout=5)
 
     @not_emulated(harness.MEMORY_READ_EMULATED)
-    def test_many_compositions_and_refreshes_leave_gdi_objects_and_handles_as_they_were(self):
-        def exercise(compositions, refreshes):
-            # Each TaskbarCreated composes one icon; each refresh two, and starts a thread.
-            requests = self.feed_a.requests
-            self.feed_a.serve("2,5")
-            self.a.post("TaskbarCreated", 0, 0, compositions)
-            self.a.post(harness.WM_COMMAND, IDM_REFRESH, 0, refreshes)
-            self.assertTrue(self.feed_a.wait_requests(requests + refreshes, 5 * refreshes))
-            self.assertIconShows(2.5)
-            time.sleep(1.5)
-            return self.session.ask("resources", self.a.window)[0]
+    def resources_after(self, run, feed, refreshes, compositions=0):
+        """GDI objects and handles once each TaskbarCreated has composed one icon and each
+        refresh two and started a thread (over https:// one more, for the exchange)."""
+        requests = feed.requests
+        feed.serve("2,5")
+        run.post("TaskbarCreated", 0, 0, compositions)
+        run.post(harness.WM_COMMAND, IDM_REFRESH, 0, refreshes)
+        self.assertTrue(feed.wait_requests(requests + refreshes, 5 * refreshes))
+        self.assertIconShows(2.5)
+        time.sleep(1.5)
+        return self.session.ask("resources", run.window)[0]
 
-        counts = exercise(100, 2)  # the first rounds make what lives on (the system's caches)
-        self.assertEqual(exercise(1000, 8), counts)
+    @not_emulated(harness.MEMORY_READ_EMULATED)
+    def test_many_compositions_and_refreshes_leave_gdi_objects_and_handles_as_they_were(self):
+        counts = self.resources_after(self.a, self.feed_a, 2, 100)  # the first rounds make what lives on
+        self.assertEqual(self.resources_after(self.a, self.feed_a, 8, 1000), counts)
 
     def test_two_copies_side_by_side_each_show_their_own_icon(self):
         self.refresh_a("1,5")
         self.assertNotEqual(self.assertIconShows(1.5), self.assertIconShows(4.5))
 
-    @smoke
-    def test_https_source_shows_the_reading_its_tooltip_and_log_line(self):
-        authority = harness.TestAuthority(self.session.scratch / "ca")
-        feed = FeedPeer("5,5", certificate=authority.issue("tls"))
+    def trusted_https_feed(self, value):
+        """A feed over TLS whose test authority the prefix trusts until the case ends."""
+        authority = harness.TestAuthority(tempfile.mkdtemp(dir=self.session.scratch))
+        feed = FeedPeer(value, certificate=authority.issue("tls"))
         self.addCleanup(feed.close)
         tool = os.environ["ZARVILO_TRUST_ROOT"]
         self.addCleanup(authority.trust(lambda *arguments: self.session.start(
             tool, *arguments, cwd=self.session.scratch, output=os.devnull).wait(60)))
+        return feed
+
+    @smoke
+    def test_https_source_shows_the_reading_its_tooltip_and_log_line(self):
+        feed = self.trusted_https_feed("5,5")
         directory = Path(tempfile.mkdtemp(dir=self.session.scratch))
         log = directory / "Quorbel.log"
         config = harness.config_text(feed.url(), write_log=1, log_file=harness.windows_path(log))
@@ -201,10 +237,106 @@ class Tray(unittest.TestCase):
 
     @smoke
     def test_source_on_ipv6_only_shows_its_reading(self):
-        feed = FeedPeer("8,5", host="::1")
+        feed = FeedPeer("-6,5", host="::1")
         self.addCleanup(feed.close)
         with ProgramRun(self.session, harness.config_text(feed.url())):
-            self.assertIconShows(8.5)
+            self.assertIconShows(-6.5)
+
+    def test_first_refresh_retries_until_the_network_is_up_and_logs_one_line(self):
+        feed = FeedPeer("-2,5", mode="reset")
+        self.addCleanup(feed.close)
+        with ProgramRun(self.session, harness.config_text(feed.url(), write_log=1)) as run:
+            self.assertTrue(feed.wait_requests(1, 5))
+            time.sleep(0.5)  # the first try is refused before the feed comes up
+            feed.serve("-2,5")
+            run.post(WM_TIMER, 1, 0, 30)  # half a minute of ticks
+            self.assertIconShows(-2.5)
+            self.assertEqual(feed.requests, 2)
+            log = lambda: (run.directory / "Quorbel.log").read_bytes().splitlines()  # noqa: E731
+            self.assertEqual(wait_for(lambda: [line.split(b"  ")[-1] for line in log()], 5), [b"-2.5"])
+
+    def test_start_with_windows_item_keeps_a_shortcut_per_folder_that_sign_in_starts(self):
+        # The Startup folder ("StartUp" in Wine) is made by the first shortcut.
+        programs = next(Path(self.session.env["WINEPREFIX"], "drive_c", "users").glob(
+            "*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"))
+        shortcuts = lambda: set(programs.glob("[Ss]tart[Uu]p/*.lnk"))  # noqa: E731
+        before = shortcuts()
+        self.addCleanup(lambda: [path.unlink() for path in shortcuts() - before])
+        runs = []
+        for place, value in (("one", "8,5"), ("two", "9,5")):  # two folders of one name
+            feed = FeedPeer(value)
+            self.addCleanup(feed.close)
+            directory = self.session.scratch / place / "Погода"
+            directory.mkdir(parents=True)
+            runs.append(ProgramRun(self.session, harness.config_text(feed.url()), directory=directory))
+            self.addCleanup(runs[-1].stop)
+        made = {}
+        for run in runs:
+            earlier = shortcuts()
+            run.command(IDM_START_WITH_WINDOWS)
+            new = wait_for(lambda: shortcuts() - earlier, 5)
+            self.assertEqual(len(new), 1, "one shortcut for each folder")
+            made[run] = new.pop()
+            self.assertEqual(read_shortcut(made[run]),
+                             (harness.windows_path(self.session.exe), harness.windows_path(run.directory)))
+
+        def wine(*arguments):  # a Windows program of Wine's own, in the session's prefix
+            return subprocess.run([harness.WINE64, *arguments], env=self.session.env, stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60).returncode
+
+        # Disabled in Task Manager, the item is unchecked: choosing it enables the shortcut again.
+        name = made[runs[0]].name
+        disabled = "03" + "00" * 11
+        self.assertEqual(wine("reg", "add", STARTUP_APPROVED, "/v", name, "/t", "REG_BINARY", "/d", disabled, "/f"), 0)
+        runs[0].command(IDM_START_WITH_WINDOWS)
+        self.assertTrue(wait_for(lambda: wine("reg", "query", STARTUP_APPROVED, "/v", name) != 0, 5), "still disabled")
+        self.assertFalse(wait_for(lambda: shortcuts() - before != set(made.values()), 1), "a shortcut went")
+        # Checked, it removes its own shortcut only; checked again, it makes it anew.
+        runs[1].command(IDM_START_WITH_WINDOWS)
+        self.assertTrue(wait_for(lambda: shortcuts() - before == {made[runs[0]]}, 5))
+        runs[1].command(IDM_START_WITH_WINDOWS)
+        self.assertTrue(wait_for(lambda: shortcuts() - before == set(made.values()), 5))
+
+        # Signing in again: Wine's start-up run of the Startup folder starts each copy in its folder.
+        for run in runs:
+            run.stop()
+        self.assertTrue(wait_for(lambda: not self.icons(8.5) and not self.icons(9.5), 5))
+        earlier = self.session.windows("Zarvilo")
+        wine("wineboot")
+        self.addCleanup(lambda: [self.session.ask("post", w.handle, WM_CLOSE, 0, 0)
+                                 for w in self.session.windows("Zarvilo") if w not in earlier])
+        self.assertIconShows(8.5, timeout=15)
+        self.assertIconShows(9.5, timeout=15)
+
+    @not_emulated(harness.MEMORY_READ_EMULATED)
+    def test_https_refreshes_leave_handles_as_they_were_and_never_ask_twice(self):
+        feed = self.trusted_https_feed("2,5")
+        refusing = FeedPeer(certificate=harness.TestAuthority(self.session.scratch / "other-ca", "Unknown").issue("x"))
+        self.addCleanup(refusing.close)
+        with ProgramRun(self.session, harness.config_text(feed.url())) as run:
+            counts = self.resources_after(run, feed, 2)
+            self.assertEqual(self.resources_after(run, feed, 8), counts)
+        # The program never asks why a certificate was refused: one connection per refresh.
+        with ProgramRun(self.session, harness.config_text(refusing.url())) as run:
+            self.assertTrue(refusing.wait_requests(1, 8))
+            run.command(IDM_REFRESH)
+            self.assertTrue(refusing.wait_requests(2, 8))
+            time.sleep(2)
+            self.assertEqual(refusing.requests, 2)
+
+    def test_program_answers_and_exits_while_an_https_exchange_hangs(self):
+        silent = socket.create_server(("127.0.0.1", 0))  # accepts, never answers the handshake
+        self.addCleanup(silent.close)
+        source = "https://127.0.0.1:%d/t.js" % silent.getsockname()[1]
+        with ProgramRun(self.session, harness.config_text(source)) as run:
+            self.assertIconShows(UNKNOWN)
+            shown = len(self.icons(UNKNOWN))
+            self.session.ask("tray-forget", run.window)
+            self.assertTrue(wait_for(lambda: len(self.icons(UNKNOWN)) < shown, 3))
+            run.post("TaskbarCreated")
+            self.assertTrue(wait_for(lambda: len(self.icons(UNKNOWN)) == shown, 3), "the icon did not come back")
+            run.command(IDM_EXIT)
+            self.assertEqual(run.wait_exit(5), 0)
 
     def test_start_up_directory_one_character_too_long_for_the_configuration_refuses_to_start(self):
         # b runs from the longest directory that fits.

@@ -8,7 +8,7 @@ TEXTS = {
     "chooser": "Выбор файла журнала", "all files": "Все файлы (*.*)",
 }
 
-# The captions and labels of the two dialogs, and the box that says what a save left unwritten.
+# The captions and labels of the two dialogs, and the boxes that say what a save left unwritten.
 LABELS = {
     "settings": {"OK", "Cancel", "адрес", ": порт", "Прокси", "использовать прокси сервер", "Источник", "обновлять каждые",
                  "минут", "Журнал", "вести журнал изменений температуры", "файл", "..."},
@@ -17,3 +17,4 @@ LABELS = {
 }
 UNSAVED = ("В кодовой странице системы нет некоторых символов, поэтому в файле Quorbel.cfg оставлены прежние значения: "
            "%s.\n\nНовые значения действуют до выхода из программы.")
+REFUSED = "Не удалось сохранить установки в файл %s.\n\nНовые значения действуют до выхода из программы."

@@ -2,7 +2,7 @@
 // Points one imported function of this program at a stand-in while the object
 // lives, through its slot in the import address table: tests see what the code
 // hands to the system, or make the system fail.
-#include "base/ImportSlotWin32.h"
+#include "tests/support/ImportSlotWin32.h"
 
 class ImportPatch {
   public:

@@ -6,6 +6,7 @@
 // between the programs under test.
 #include <windows.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <cctype>
@@ -80,12 +81,15 @@ int Windows(char** a) {
 
 BOOL CALLBACK PrintControl(HWND control, LPARAM) {
     wchar_t text[1024];
-    printf("%d ", GetDlgCtrlID(control));
+    RECT r{};
+    GetWindowRect(control, &r);
+    printf("%d %ld %ld %ld %ld ", GetDlgCtrlID(control), r.left, r.top, r.right, r.bottom);
     PrintHex(text, static_cast<size_t>(GetWindowTextW(control, text, 1024)));
     return TRUE;
 }
 
-// "controls WINDOW": every control of a dialog, one a line: "ID TEXT".
+// "controls WINDOW": every control of a dialog, one a line: "ID LEFT TOP
+// RIGHT BOTTOM TEXT" (on the screen).
 int Controls(char** a) {
     EnumChildWindows(Window(a[0]), PrintControl, 0);
     return 0;
@@ -167,6 +171,26 @@ int Resources(char** a) {
     return gdi <= 0 || handles <= 0;
 }
 
+// "module WINDOW NAME": the full path of the library NAME ("comctl32.dll") as
+// loaded in the window's process; status 1 when it is not loaded.
+int Module(char** a) {
+    wchar_t name[MAX_PATH];
+    MultiByteToWideChar(CP_UTF8, 0, a[1], -1, name, MAX_PATH);
+    HANDLE snapshot =
+        CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, ProcessOf(Window(a[0])));
+    MODULEENTRY32W module{};
+    module.dwSize = sizeof module;
+    int status = 1;
+    for (BOOL more = Module32FirstW(snapshot, &module); more && status;
+         more = Module32NextW(snapshot, &module))
+        if (lstrcmpiW(module.szModule, name) == 0) {
+            PrintHex(module.szExePath, static_cast<size_t>(lstrlenW(module.szExePath)));
+            status = 0;
+        }
+    CloseHandle(snapshot);
+    return status;
+}
+
 // "type WINDOW HEX": replaces the text of the window's edit field (the file
 // chooser's name field is two combo boxes deep).
 int Type(char** a) {
@@ -217,7 +241,7 @@ struct Command {
 const Command Commands[] = {
     {"windows", 1, Windows},     {"post", 4, Post},         {"tray-forget", 1, TrayForget},
     {"resources", 1, Resources}, {"type", 2, Type},         {"state", 1, State},
-    {"cover", 0, Cover},         {"controls", 1, Controls},
+    {"cover", 0, Cover},         {"controls", 1, Controls}, {"module", 2, Module},
 };
 
 void RunCommand(char* line) {

@@ -31,9 +31,9 @@ int WINAPI RecordMessageBox(HWND, LPCWSTR text, LPCWSTR caption, UINT flags) {
                     (flags == (MB_OK | MB_TASKMODAL) ? L"" : L"?"));
     return IDOK;
 }
-HMODULE WINAPI RecordLoad(LPCWSTR library) {
-    calls.push_back(library);
-    return LoadLibraryExW(library, nullptr, 0);
+HMODULE WINAPI RecordLoadEx(LPCWSTR library, HANDLE, DWORD flags) {
+    calls.push_back(std::wstring(library) + L" " + std::to_wstring(flags));
+    return LoadLibraryW(library);
 }
 INT_PTR WINAPI CancelDialog(HINSTANCE, LPCWSTR, HWND, DLGPROC, LPARAM) {
     return IDCANCEL;
@@ -123,24 +123,33 @@ TEST_F(MainWindowTest, TrayIconFollowsAChangedDisplayScaleOnTheTimer) {
 }
 
 // A library of the same name beside a downloaded exe must never be loaded in
-// place of the system's, and each opening must not add another reference.
-TEST_F(MainWindowTest, SettingsLoadTheCommonControlsFromTheSystemFolderOnce) {
+// place of the system's, and each opening must not add another reference. The
+// bare name lets the manifest's common controls 6 be found; a full path would
+// bypass it.
+TEST_F(MainWindowTest, SettingsLoadTheCommonControlsThroughTheManifestOrSystemFolderOnce) {
     Create();
-    ImportPatch load("kernel32.dll", "LoadLibraryW", reinterpret_cast<void*>(RecordLoad));
+    ImportPatch load("kernel32.dll", "LoadLibraryExW", reinterpret_cast<void*>(RecordLoadEx));
     ImportPatch dialog("user32.dll", "DialogBoxParamW", reinterpret_cast<void*>(CancelDialog));
     ASSERT_TRUE(load.Active() && dialog.Active());
     SendMessageW(window, WM_COMMAND, IDM_SETTINGS, 0);
     SendMessageW(window, WM_COMMAND, IDM_SETTINGS, 0);
-    wchar_t system[MAX_PATH];
-    GetSystemDirectoryW(system, MAX_PATH);
-    EXPECT_EQ(calls, std::vector<std::wstring>{std::wstring(system) + L"\\comctl32.dll"});
+    EXPECT_EQ(calls, std::vector<std::wstring>{L"comctl32.dll " +
+                                               std::to_wstring(LOAD_LIBRARY_SEARCH_SYSTEM32)});
 }
 
-// A resume notice sent while the main thread is inside a shell call that holds
-// the tray icon's lock, and a refresh thread holds the view's lock and waits
-// for the tray's.
+// Messages that may be sent to the window while its thread is inside a shell
+// call that holds the tray icon's lock, and a refresh thread holds the view's
+// lock and waits for the tray's: each must leave its work to the queue.
+struct NestedMessage {
+    const char* name;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
 DWORD mainThread;
-HWND resumedWindow;
+HWND nestedWindow;
+const NestedMessage* nestedMessage;
 HANDLE refreshComposing;
 
 HICON WINAPI NoteComposing(PICONINFO info) {
@@ -150,42 +159,63 @@ HICON WINAPI NoteComposing(PICONINFO info) {
     return create(info);
 }
 
-BOOL WINAPI ResumeInsideTheShell(DWORD, PNOTIFYICONDATAW) {
-    if (GetCurrentThreadId() != mainThread || !resumedWindow) return TRUE;
+BOOL WINAPI SendInsideTheShell(DWORD, PNOTIFYICONDATAW) {
+    if (GetCurrentThreadId() != mainThread || !nestedWindow) return TRUE;
     refreshLock.Leave(); // the window's first refresh may show its outcome now
     EXPECT_EQ(WaitForSingleObject(refreshComposing, 10000), WAIT_OBJECT_0);
     Sleep(200); // from composing under the view's lock to waiting for the tray's
-    SendMessageW(std::exchange(resumedWindow, nullptr), WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC,
-                 0);
+    SendMessageW(std::exchange(nestedWindow, nullptr), nestedMessage->message,
+                 nestedMessage->wParam, nestedMessage->lParam);
     return TRUE;
 }
 
 // Two threads waiting for each other cannot be freed: the run ends as failed.
 DWORD WINAPI EndTheRunIfStuck(LPVOID done) {
     if (WaitForSingleObject(done, 20000) == WAIT_OBJECT_0) return 0;
-    std::puts("FAILED: the resume notice inside a shell call hung on a lock of the tray");
+    std::printf("FAILED: %s inside a shell call hung on a lock of the tray\n", nestedMessage->name);
     std::fflush(stdout);
     TerminateProcess(GetCurrentProcess(), 1);
     return 1;
 }
 
-TEST_F(MainWindowTest, AResumeNoticeInsideAShellCallIsPostedNotDoneThere) {
+class NestedInAShellCall : public MainWindowTest,
+                           public testing::WithParamInterface<NestedMessage> {};
+
+TEST_P(NestedInAShellCall, IsPostedNotDoneThere) {
     ImportPatch shell("shell32.dll", "Shell_NotifyIconW",
-                      reinterpret_cast<void*>(ResumeInsideTheShell));
+                      reinterpret_cast<void*>(SendInsideTheShell));
     ImportPatch compose("user32.dll", "CreateIconIndirect", reinterpret_cast<void*>(NoteComposing));
     ASSERT_TRUE(shell.Active() && compose.Active());
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, IDM_REFRESH, L"refresh");
+    programHandles.trayMenu = menu;
     mainThread = GetCurrentThreadId();
+    nestedMessage = &GetParam();
     refreshComposing = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE watchdog = CreateThread(nullptr, 0, EndTheRunIfStuck, done, 0, nullptr);
     refreshLock.Enter(); // held until the shell call below
     Create();
-    resumedWindow = window;
+    // A menu opened inside the shell call would run this refresh there, and
+    // its view would wait for the tray's lock.
+    PostMessageW(window, WM_COMMAND, IDM_REFRESH, 0);
+    nestedWindow = window;
     programHandles.trayIcon.Restore(nullptr);
     SetEvent(done);
     WaitForSingleObject(watchdog, INFINITE);
     for (HANDLE handle : {watchdog, done, refreshComposing})
         CloseHandle(handle);
+    programHandles.trayMenu = nullptr;
+    DestroyMenu(menu);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, NestedInAShellCall,
+    testing::Values(NestedMessage{"ResumeNotice", WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0},
+                    NestedMessage{"TaskbarCreated", RegisterWindowMessageW(L"TaskbarCreated"), 0,
+                                  0},
+                    NestedMessage{"RefreshCommand", WM_COMMAND, IDM_REFRESH, 0},
+                    NestedMessage{"TrayRightButton", WM_TRAYNOTIFY, 1, WM_RBUTTONDOWN}),
+    [](const testing::TestParamInfo<NestedMessage>& info) { return info.param.name; });
 
 } // namespace

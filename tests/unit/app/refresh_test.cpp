@@ -1,5 +1,5 @@
-// The refresh schedule's tick counting, the retries after a resume, and
-// refreshes taking turns.
+// The refresh schedule's tick counting, the retries after a start or a resume,
+// and refreshes taking turns.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -53,10 +53,10 @@ constexpr RefreshOutcome None = RefreshOutcome::NoValue, Valid = RefreshOutcome:
 // Each try: how it ends, and how many ticks after it started.
 using Tries = std::vector<std::pair<RefreshOutcome, int>>;
 
-// A resume's 600 ticks whose tries end as listed (the one after the last never
+// A start's (or a resume's) 600 ticks whose tries end as listed (the one after the last never
 // ends): the ticks at which retries start, and whether each ended try logged.
-std::pair<std::vector<int>, std::vector<bool>> Resume(const Tries& tries) {
-    ResumeRetries retries;
+std::pair<std::vector<int>, std::vector<bool>> Retry(const Tries& tries) {
+    RefreshRetries retries;
     retries.Begin();
     std::pair<std::vector<int>, std::vector<bool>> trace;
     size_t next = 0;
@@ -69,7 +69,7 @@ std::pair<std::vector<int>, std::vector<bool>> Resume(const Tries& tries) {
     return trace;
 }
 
-TEST(ResumeRetries, RetriesFailuresQuietlyUntilAnAnswerOrTheLastTry) {
+TEST(RefreshRetries, RetriesFailuresQuietlyUntilAnAnswerOrTheLastTry) {
     const struct {
         Tries tries;
         std::vector<int> retryTicks;
@@ -87,20 +87,20 @@ TEST(ResumeRetries, RetriesFailuresQuietlyUntilAnAnswerOrTheLastTry) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.tries.size() << " tries, the first ending "
-                                        << c.tries[0].second << " ticks after the resume");
-        EXPECT_EQ(Resume(c.tries), std::make_pair(c.retryTicks, c.logged));
+                                        << c.tries[0].second << " ticks after the start");
+        EXPECT_EQ(Retry(c.tries), std::make_pair(c.retryTicks, c.logged));
     }
 }
 
-TEST(ResumeRetries, OutsideAResumeEveryOutcomeIsLoggedAndAnyAnswerEndsTheTries) {
-    ResumeRetries retries;
+TEST(RefreshRetries, OutsideAStartOrResumeEveryOutcomeIsLoggedAndAnyAnswerEndsTheTries) {
+    RefreshRetries retries;
     EXPECT_TRUE(retries.Settle(None));
     retries.Begin();
     EXPECT_FALSE(retries.Settle(None));
     EXPECT_TRUE(retries.Settle(Valid)) << "a refresh of the user's, before the retry";
     for (int tick = 0; tick < 100; ++tick)
         EXPECT_FALSE(retries.CountTick());
-    EXPECT_TRUE(retries.Settle(None)) << "the resume's tries are over";
+    EXPECT_TRUE(retries.Settle(None)) << "the tries are over";
 }
 
 class OverlapView : public RefreshView { // notes refreshes showing at the same time

@@ -54,3 +54,16 @@ TEST(FeedResponseTest, ResponsesAndTheValuesTheyGive) {
         EXPECT_EQ(reading.temperature, text.empty() ? UnknownTemperature : std::stod(text));
     }
 }
+
+// Every byte a terminal could take for a control is shown as '?': C0, DEL and
+// each of C1, whose Windows-1251 letters would otherwise reach the terminal.
+TEST(FeedResponseTest, ShownTextMasksEveryControlByte) {
+    for (int byte = 1; byte < 256; ++byte) {
+        const char text[] = {char(byte), 'b', '\0'};
+        char field[4];
+        CopyShownText(field, sizeof field, text, "\n");
+        const bool control = byte < 0x20 || (byte >= 0x7F && byte <= 0x9F);
+        EXPECT_EQ(field, byte == '\n' ? "" : std::string(1, control ? '?' : char(byte)) + "b")
+            << byte;
+    }
+}

@@ -1,4 +1,5 @@
 #include "fetch/FetchPhases.h"
+#include "fetch/RequestTarget.h"
 
 #include <gtest/gtest.h>
 
@@ -97,12 +98,14 @@ TEST(FormatRequestTest, DirectAndProxyRequestsWithinTheBuffer) {
     FormatRequest(config, request);
     EXPECT_STREQ(request, "GET http://feed.example:65616/files/t.js HTTP/1.0\r\nAccept: */*\r\n"
                           "Host: feed.example:65616\r\n\r\n");
-    // The longest request that fits, and one character more.
     const size_t overhead = strlen(request) - strlen(config.settings.SourceURL);
+    // The longest request that fits, one character more, and one escaped byte (three) more.
     const std::string url(RequestTextSize - 1 - overhead, 'u');
     strcpy(config.settings.SourceURL, url.c_str());
     EXPECT_EQ(FormatRequest(config, request), RequestTextSize - 1);
     strcpy(config.settings.SourceURL, (url + 'u').c_str());
+    EXPECT_EQ(FormatRequest(config, request), -1);
+    strcpy(config.settings.SourceURL, (url.substr(2) + "\xD0").c_str());
     EXPECT_EQ(FormatRequest(config, request), -1);
     // An IPv6 address is named in brackets, as the address writes it.
     strcpy(config.settings.SourceURL, "http://[::1]:8080/t.js");
@@ -113,4 +116,27 @@ TEST(FormatRequestTest, DirectAndProxyRequestsWithinTheBuffer) {
     config.settings.UseProxy = 0;
     FormatRequest(config, request);
     EXPECT_STREQ(request, "GET /t.js HTTP/1.0\r\nAccept: */*\r\nHost: [::1]:8080\r\n\r\n");
+}
+
+// Bytes outside 0x21-0x7E as %XX of the byte, upper-case; the rest, '%' too, as is.
+TEST(RequestTargetTest, EscapesEveryByteOutsidePrintableAsciiOnly) {
+    const struct {
+        std::string text, sent;
+    } cases[] = {
+        {"/t.js?a=1&b=%D0%B9", "/t.js?a=1&b=%D0%B9"}, // already escaped: unchanged
+        {"/\xD0\xB9.js", "/%D0%B9.js"},               // UTF-8 of a Cyrillic letter
+        {"/a b\tc", "/a%20b%09c"},
+        {"/\x7F\x80\xFF\x01!~", "/%7F%80%FF%01!~"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        char out[64];
+        EXPECT_EQ(EscapeRequestTarget(c.text.c_str(), out, sizeof out), int(c.sent.size()));
+        EXPECT_EQ(out, c.sent);
+    }
+    // Exactly the room for "/%D0" and its terminator, and one byte less.
+    char out[5];
+    EXPECT_EQ(EscapeRequestTarget("/\xD0", out, 5), 4);
+    EXPECT_EQ(EscapeRequestTarget("/\xD0", out, 4), -1);
+    EXPECT_EQ(EscapeRequestTarget("abcd", out, 4), -1);
 }

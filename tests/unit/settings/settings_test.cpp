@@ -83,15 +83,17 @@ TEST_F(SettingsFile, SaveWritesNumbersInDecimalAndFlagsAsOneOrZero) {
 }
 
 // The file is text in the code page: what it cannot hold keeps the value the
-// file had, and nothing else is held back with it.
+// file had, and nothing else is held back with it. A character the code page
+// only has a look-alike for (é, written as e) counts as one it cannot hold:
+// the file would name another host or file.
 TEST_F(SettingsFile, TextsTheFileCannotHoldKeepTheirOldValueAndTheRestIsSaved) {
     const std::string before = "[Settings]\r\nSourceURL=old\r\n[Proxy]\r\nHostName=old-host\r\n"
                                "[LogOptions]\r\nLogFile=C:\\\xC6\\old.log\r\n";
     AppSettings settings = Load(before);
     EXPECT_STREQ(settings.LogFile, U8(u8"C:\\Ж\\old.log"));
     std::strcpy(settings.SourceURL, U8(u8"http://host/Ж"));
-    std::strcpy(settings.HostName, U8(u8"\u5929\u6C17.test"));
-    std::strcpy(settings.LogFile, U8(u8"C:\\\u5929\u6C17-missing\\q.log"));
+    std::strcpy(settings.HostName, U8(u8"caf\u00E9.test"));
+    std::strcpy(settings.LogFile, U8(u8"C:\\\u00E9-missing\\q.log"));
     settings.RefreshTime = 20;
     EXPECT_EQ(SaveSettings(dir.Path(name).c_str(), settings), UnsavedHostName | UnsavedLogFile);
     EXPECT_EQ(dir.Read(name), "[Settings]\r\nSourceURL=http://host/\xC6\r\nRefreshTime=20\r\n"
