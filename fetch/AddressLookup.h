@@ -3,10 +3,15 @@
 // getnameinfo, which Windows Sockets and POSIX sockets give alike: written
 // once here, instantiated by each platform's socket file with its own types,
 // where the calls themselves are found.
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
 #include "fetch/SocketLayer.h"
+
+// Where sin_port and sin6_port both lie, in network byte order; each
+// platform file checks it against its own headers.
+inline constexpr size_t PortOffset = 2;
 
 // The first `limit` TCP addresses of host, of both families (no AI_ADDRCONFIG:
 // it would hide a name that is on ::1 only), in the system's order, into
@@ -18,10 +23,8 @@ int LookUpAddresses(int bothFamilies, int stream, int tcp, int notFound, const c
     hints.ai_family = bothFamilies;
     hints.ai_socktype = stream;
     hints.ai_protocol = tcp;
-    char service[8];
-    std::snprintf(service, sizeof service, "%u", static_cast<unsigned>(port));
     AddressInfo* list = nullptr;
-    int status = getaddrinfo(host, service, &hints, &list);
+    int status = getaddrinfo(host, nullptr, &hints, &list);
     if (status != 0) return status;
     count = 0;
     for (const AddressInfo* entry = list; entry != nullptr && count < limit;
@@ -31,6 +34,8 @@ int LookUpAddresses(int bothFamilies, int stream, int tcp, int notFound, const c
         std::memcpy(address.bytes, entry->ai_addr, entry->ai_addrlen);
         address.length = static_cast<int32_t>(entry->ai_addrlen);
         address.port = port;
+        address.bytes[PortOffset] = static_cast<unsigned char>(port >> 8);
+        address.bytes[PortOffset + 1] = static_cast<unsigned char>(port);
     }
     freeaddrinfo(list);
     return count > 0 ? 0 : notFound;

@@ -41,14 +41,12 @@ struct WaitingAttempts {
         sockets[count] = socket;
         addresses[count++] = address;
     }
-    // Takes the attempt at position out of the set; its socket.
+    // Takes the attempt at position out of the set (the last takes its place); its socket.
     SocketHandle Remove(int position) {
         SocketHandle socket = sockets[position];
-        for (int i = position + 1; i < count; ++i) {
-            sockets[i - 1] = sockets[i];
-            addresses[i - 1] = addresses[i];
-        }
         --count;
+        sockets[position] = sockets[count];
+        addresses[position] = addresses[count];
         return socket;
     }
     template <class Platform> void CloseAll(Platform& platform) {

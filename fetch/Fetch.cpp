@@ -72,11 +72,8 @@ static void NoteEndpoint(FetchReport& report, const FetchConfig& config, const E
 // Every address the connect tried, for a user to see which answered how.
 static void NoteAttempts(FetchReport& report, const TcpClient& client) {
     report.triedCount = client.attemptCount;
-    for (int i = 0; i < client.attemptCount; ++i) {
-        TriedAddress& tried = report.tried[i];
-        client.DescribeAddress(i, tried.address, sizeof tried.address);
-        tried.attempt = client.attempts[i];
-    }
+    for (int i = 0; i < client.attemptCount; ++i)
+        report.tried[i] = {client.addresses[i], client.attempts[i]};
 }
 
 static void NoteDetail(FetchReport& report, const char* text, const char* stops) {

@@ -44,9 +44,9 @@ enum class FetchStep {
     BadValue,       // the text after ValueMarker is not a value
 };
 
-// One address a Connect tried: "192.0.2.1:80" or "[2001:db8::1]:80", and what it did.
+// One address a Connect tried, and what it did.
 struct TriedAddress {
-    char address[72];
+    SocketAddress address;
     ConnectAttempt attempt;
 };
 

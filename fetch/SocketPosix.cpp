@@ -4,8 +4,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <cstddef>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -27,6 +26,9 @@ static bool SetNonBlocking(int fd, bool nonBlocking) {
 
 static_assert(sizeof(sockaddr_in6) <= sizeof(SocketAddress::bytes),
               "an IPv6 address would not fit");
+static_assert(offsetof(sockaddr_in, sin_port) == PortOffset &&
+                  offsetof(sockaddr_in6, sin6_port) == PortOffset,
+              "the port lies elsewhere");
 
 int ResolveAddresses(const char* host, uint16_t port, SocketAddress* found, int limit, int& count) {
     return LookUpAddresses<addrinfo>(AF_UNSPEC, SOCK_STREAM, IPPROTO_TCP, EAI_NONAME, host, port,

@@ -1,12 +1,12 @@
 #include "fetch/SocketLayer.h"
 
 #include "fetch/AddressLookup.h"
+#include "fetch/ConnectRace.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include <cstdio>
-#include <cstring>
+#include <cstddef>
 
 static SOCKET Native(SocketHandle socket) {
     return static_cast<SOCKET>(socket);
@@ -19,6 +19,9 @@ static bool SetNonBlocking(SOCKET socket, bool nonBlocking) {
 
 static_assert(sizeof(sockaddr_in6) <= sizeof(SocketAddress::bytes),
               "an IPv6 address would not fit");
+static_assert(offsetof(sockaddr_in, sin_port) == PortOffset &&
+                  offsetof(sockaddr_in6, sin6_port) == PortOffset,
+              "the port lies elsewhere");
 
 // getaddrinfo is in ws2_32 from Windows XP on, and needs no more of Windows
 // Sockets than the version 1.1 the main window starts.
@@ -54,13 +57,12 @@ bool StartConnect(const SocketAddress& address, SocketHandle& socket, int32_t& e
 
 // A connection that ends shows in the write set when made, in the exception set when not.
 int WaitForConnect(const SocketHandle* sockets, int count, uint32_t milliseconds, int32_t& error) {
-    fd_set writable, failed;
-    FD_ZERO(&writable);
-    FD_ZERO(&failed);
-    for (int i = 0; i < count; ++i) {
-        FD_SET(Native(sockets[i]), &writable);
-        FD_SET(Native(sockets[i]), &failed);
-    }
+    static_assert(AddressLimit <= FD_SETSIZE, "the sockets of one connect fit a set");
+    fd_set writable;
+    writable.fd_count = static_cast<u_int>(count);
+    for (int i = 0; i < count; ++i)
+        writable.fd_array[i] = Native(sockets[i]);
+    fd_set failed = writable;
     timeval wait{static_cast<long>(milliseconds / 1000),
                  static_cast<long>(milliseconds % 1000 * 1000)};
     if (::select(0, nullptr, &writable, &failed, &wait) <= 0) return -1;

@@ -67,13 +67,9 @@ const char* SkipSecureScheme(const char* at) {
     return std::strncmp(at, scheme, sizeof scheme - 1) == 0 ? at + sizeof scheme - 1 : nullptr;
 }
 
-bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
 // Hexadecimal groups, colons, and the full stops of an IPv4 tail (::ffff:1.2.3.4).
 bool IsIpv6Char(char c) {
-    return IsHexDigit(c) || c == ':' || c == '.';
+    return c != '\0' && std::strchr("0123456789abcdefABCDEF:.", c) != nullptr;
 }
 
 // The port after a host's colon as atol reads it; without a colon, the scheme's.
@@ -135,10 +131,6 @@ void SplitSourceUrl(const char* sourceUrl, FetchTarget& target) {
     target.valid = true;
 }
 
-bool IsIpv6Literal(const char* host) {
-    return std::strchr(host, ':') != nullptr;
-}
-
 int FormatAuthority(char* text, size_t size, const char* host, long port) {
     const char* format = IsIpv6Literal(host) ? "[%s]:%ld" : "%s:%ld";
     return std::snprintf(text, size, format, host, port);
@@ -148,5 +140,5 @@ void CopyUnbracketedHost(const char* host, char* field, size_t size) {
     size_t length = std::strlen(host);
     bool bracketed = length >= 2 && host[0] == '[' && host[length - 1] == ']';
     if (bracketed) length -= 2;
-    std::snprintf(field, size, "%.*s", static_cast<int>(length), host + (bracketed ? 1 : 0));
+    std::snprintf(field, size, "%.*s", static_cast<int>(length), host + bracketed);
 }

@@ -2,6 +2,7 @@
 // The source address split into the host, path and port a fetch uses.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 inline constexpr int TargetHostLimit = 255;
 inline constexpr int TargetPathLimit = 2047;
@@ -23,7 +24,9 @@ void SplitSourceUrl(const char* sourceUrl, FetchTarget& target);
 
 // Whether a host is an IPv6 address: held without brackets, it is the only
 // kind of host with a colon.
-bool IsIpv6Literal(const char* host);
+inline bool IsIpv6Literal(const char* host) {
+    return std::strchr(host, ':') != nullptr;
+}
 
 // "host:port" as an authority or a Host header writes it, an IPv6 address in
 // brackets (RFC 3986); snprintf's result.

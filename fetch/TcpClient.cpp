@@ -1,7 +1,5 @@
 #include "fetch/TcpClient.h"
 
-#include "fetch/SourceUrl.h"
-
 inline constexpr long LowestPort = 1;
 inline constexpr long HighestPort = 65535;
 
@@ -52,12 +50,6 @@ bool TcpClient::Abandon(int error) {
     socket = NoSocket;
     lastError = error;
     return false;
-}
-
-void TcpClient::DescribeAddress(int index, char* text, size_t size) const {
-    char host[64];
-    AddressText(addresses[index], host, sizeof host);
-    FormatAuthority(text, size, host, addresses[index].port);
 }
 
 int TcpClient::Send(const char* data, int length) {

@@ -1,6 +1,5 @@
 #pragma once
 // The TCP connection of one fetch.
-#include <cstddef>
 #include <cstdint>
 
 #include "fetch/ConnectRace.h"
@@ -30,9 +29,6 @@ class TcpClient {
     // Shuts down and closes the socket once; later calls return -1.
     int Close();
 
-    // "address:port" of address `index` of the last Connect, an IPv6 address in brackets.
-    void DescribeAddress(int index, char* text, size_t size) const;
-
     // The platform's error code of the last Connect, Send or Receive; 0 after
     // success, and after a Connect whose every address stayed silent.
     int32_t lastError = 0;
@@ -40,11 +36,11 @@ class TcpClient {
     bool resolveFailed = false;
     // The addresses the last Connect tried, in the order tried, and what each did.
     int attemptCount = 0;
+    SocketAddress addresses[AddressLimit];
     ConnectAttempt attempts[AddressLimit];
 
   private:
     SocketHandle socket = NoSocket;
-    SocketAddress addresses[AddressLimit];
 
     bool Abandon(int error);
 };

@@ -6,6 +6,7 @@
 #include "base/Text.h"
 #include "fetch/FeedResponse.h"
 #include "fetch/FetchPhases.h"
+#include "fetch/SocketLayer.h"
 #include "probe/ProbePlatform.h"
 
 namespace {
@@ -52,8 +53,11 @@ std::string ConnectWords(const FetchReport& report) {
     std::string words = ": tried ";
     for (int i = 0; i < report.triedCount; ++i) {
         const TriedAddress& tried = report.tried[i];
-        words += Format("%s%s (%s)", i > 0 ? ", " : "", tried.address,
-                        AttemptWords(tried.attempt).c_str());
+        char host[64], address[80];
+        AddressText(tried.address, host, sizeof host);
+        FormatAuthority(address, sizeof address, host, tried.address.port);
+        words +=
+            Format("%s%s (%s)", i > 0 ? ", " : "", address, AttemptWords(tried.attempt).c_str());
     }
     return words;
 }
