@@ -20,8 +20,9 @@ void SetFetchSleep(SleepFunction sleep) {
     fetchSleep = sleep != nullptr ? sleep : PlatformSleep;
 }
 
+// Whom the fetch connects to; a host as FetchTarget holds it, without brackets.
 struct Endpoint {
-    const char* host;
+    char host[Utf8Size(HostNameLimit)];
     long port;
 };
 
@@ -30,11 +31,11 @@ static long PortFromText(const char* text) {
     return strtol(text, nullptr, 10);
 }
 
-static Endpoint ChooseEndpoint(const FetchConfig& config) {
-    if (config.settings.UseProxy != 0) {
-        return {config.settings.HostName, PortFromText(config.settings.RemotePort)};
-    }
-    return {config.target.host, config.target.port};
+static void ChooseEndpoint(const FetchConfig& config, Endpoint& endpoint) {
+    bool viaProxy = config.settings.UseProxy != 0;
+    CopyUnbracketedHost(viaProxy ? config.settings.HostName : config.target.host, endpoint.host,
+                        sizeof endpoint.host);
+    endpoint.port = viaProxy ? PortFromText(config.settings.RemotePort) : config.target.port;
 }
 
 int FormatRequest(const FetchConfig& config, char (&request)[RequestTextSize]) {
@@ -49,9 +50,10 @@ int FormatRequest(const FetchConfig& config, char (&request)[RequestTextSize]) {
         EscapeRequestTarget(requestTarget, request + methodLength, sizeof request - methodLength);
     if (escaped < 0) return -1;
     const int used = methodLength + escaped;
+    char authority[TargetHostLimit + 16];
+    FormatAuthority(authority, sizeof authority, config.target.host, config.target.port);
     int length = snprintf(request + used, sizeof request - used,
-                          " HTTP/1.0\r\nAccept: */*\r\nHost: %s:%d\r\n\r\n", config.target.host,
-                          static_cast<int>(config.target.port));
+                          " HTTP/1.0\r\nAccept: */*\r\nHost: %s\r\n\r\n", authority);
     return length < 0 || used + length >= RequestTextSize ? -1 : used + length;
 }
 
@@ -65,6 +67,13 @@ static void NoteEndpoint(FetchReport& report, const FetchConfig& config, const E
     report.viaProxy = config.settings.UseProxy != 0;
     snprintf(report.host, sizeof report.host, "%s", endpoint.host);
     report.port = endpoint.port;
+}
+
+// Every address the connect tried, for a user to see which answered how.
+static void NoteAttempts(FetchReport& report, const TcpClient& client) {
+    report.triedCount = client.attemptCount;
+    for (int i = 0; i < client.attemptCount; ++i)
+        report.tried[i] = {client.addresses[i], client.attempts[i]};
 }
 
 static void NoteDetail(FetchReport& report, const char* text, const char* stops) {
@@ -131,10 +140,10 @@ static bool ProxyRefusedTunnel(const FetchConfig& config, const Endpoint& proxy,
     TcpClient client;
     if (!client.Connect(proxy.host, proxy.port)) return false;
     char* request = buffers.requestText;
+    char authority[TargetHostLimit + 16];
+    FormatAuthority(authority, sizeof authority, config.target.host, config.target.port);
     int length = snprintf(request, sizeof buffers.requestText,
-                          "CONNECT %s:%d HTTP/1.0\r\nHost: %s:%d\r\n\r\n", config.target.host,
-                          static_cast<int>(config.target.port), config.target.host,
-                          static_cast<int>(config.target.port));
+                          "CONNECT %s HTTP/1.0\r\nHost: %s\r\n\r\n", authority, authority);
     if (length < 0 || length >= static_cast<int>(sizeof buffers.requestText) ||
         !SendRequestPhase(client, request, length, fetchSleep)) {
         return false;
@@ -156,7 +165,8 @@ static bool ProxyRefusedTunnel(const FetchConfig& config, const Endpoint& proxy,
 // asks why a fetch fails, which may take an exchange of its own.
 static int Exchange(const FetchConfig& config, FetchBuffers& buffers, FetchReport& report,
                     bool diagnose) {
-    Endpoint endpoint = ChooseEndpoint(config);
+    Endpoint endpoint;
+    ChooseEndpoint(config, endpoint);
     NoteEndpoint(report, config, endpoint);
     if (config.target.secure) {
         if (!IsUsablePort(endpoint.port)) {
@@ -173,6 +183,7 @@ static int Exchange(const FetchConfig& config, FetchBuffers& buffers, FetchRepor
     }
     TcpClient client;
     if (!client.Connect(endpoint.host, endpoint.port)) {
+        NoteAttempts(report, client);
         Stop(report, client.resolveFailed ? FetchStep::Resolve : FetchStep::Connect,
              client.lastError);
         return -1;

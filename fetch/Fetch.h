@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "base/Reading.h"
+#include "fetch/ConnectRace.h"
 #include "fetch/SourceUrl.h"
 #include "settings/Settings.h"
 
@@ -43,6 +44,12 @@ enum class FetchStep {
     BadValue,       // the text after ValueMarker is not a value
 };
 
+// One address a Connect tried, and what it did.
+struct TriedAddress {
+    SocketAddress address;
+    ConnectAttempt attempt;
+};
+
 // Where a fetch stopped and with whom, enough to tell a user in one line.
 struct FetchReport {
     FetchStep step;
@@ -52,6 +59,8 @@ struct FetchReport {
     long port;
     char detail[80]; // Status: the status line; BadValue: the text read as the value
     char location[SourceUrlLimit + 1]; // Status of a redirect: where the answer sends the address
+    int triedCount;                    // Connect: the addresses tried, in the order tried
+    TriedAddress tried[AddressLimit];
 };
 
 // One HTTP/1.0 exchange with the data source or the proxy. True when the

@@ -1,43 +1,93 @@
 #include "fetch/SocketLayer.h"
 
-#include <winsock2.h>
+#include "fetch/AddressLookup.h"
+#include "fetch/ConnectRace.h"
 
-#include <cstring>
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <cstddef>
 
 static SOCKET Native(SocketHandle socket) {
     return static_cast<SOCKET>(socket);
 }
 
-SocketHandle OpenTcpSocket() {
-    SOCKET created = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    return created == INVALID_SOCKET ? NoSocket : static_cast<SocketHandle>(created);
+static bool SetNonBlocking(SOCKET socket, bool nonBlocking) {
+    u_long mode = nonBlocking ? 1 : 0;
+    return ioctlsocket(socket, FIONBIO, &mode) == 0;
 }
 
-bool ParseDottedAddress(const char* host, uint32_t& address) {
-    unsigned long parsed = inet_addr(host);
-    if (parsed == INADDR_NONE) return false;
-    address = static_cast<uint32_t>(parsed);
-    return true;
+static_assert(sizeof(sockaddr_in6) <= sizeof(SocketAddress::bytes),
+              "an IPv6 address would not fit");
+static_assert(offsetof(sockaddr_in, sin_port) == PortOffset &&
+                  offsetof(sockaddr_in6, sin6_port) == PortOffset,
+              "the port lies elsewhere");
+
+// getaddrinfo is in ws2_32 from Windows XP on, and needs no more of Windows
+// Sockets than the version 1.1 the main window starts.
+int ResolveAddresses(const char* host, uint16_t port, SocketAddress* found, int limit, int& count) {
+    return LookUpAddresses<addrinfo>(AF_UNSPEC, SOCK_STREAM, IPPROTO_TCP, WSAHOST_NOT_FOUND, host,
+                                     port, found, limit, count);
 }
 
-int ResolveHostName(const char* host, uint32_t& address) {
-    hostent* entry = gethostbyname(host);
-    if (entry == nullptr || entry->h_addr_list[0] == nullptr) {
-        int error = WSAGetLastError();
-        return error != 0 ? error : WSANO_DATA;
+void AddressText(const SocketAddress& address, char* text, size_t size) {
+    NumericHostText<sockaddr, DWORD>(address, NI_NUMERICHOST, text, size);
+}
+
+bool StartConnect(const SocketAddress& address, SocketHandle& socket, int32_t& error) {
+    const sockaddr* peer = reinterpret_cast<const sockaddr*>(address.bytes);
+    SOCKET created = ::socket(peer->sa_family, SOCK_STREAM, IPPROTO_TCP);
+    if (created == INVALID_SOCKET) {
+        error = WSAGetLastError();
+        return false;
     }
-    in_addr first;
-    memcpy(&first, entry->h_addr_list[0], sizeof first);
-    address = static_cast<uint32_t>(first.s_addr);
-    return 0;
+    socket = static_cast<SocketHandle>(created);
+    int result = SetNonBlocking(created, true) ? ::connect(created, peer, address.length) : -1;
+    if (result == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) return true;
+    // Connected at once: from now on the socket's calls block, as a plain connect's.
+    if (result == 0 && SetNonBlocking(created, false)) {
+        error = 0;
+        return false;
+    }
+    error = WSAGetLastError();
+    closesocket(created);
+    socket = NoSocket;
+    return false;
 }
 
-int ConnectSocket(SocketHandle socket, uint32_t address, uint16_t port) {
-    sockaddr_in peer{};
-    peer.sin_family = AF_INET;
-    peer.sin_port = htons(port);
-    peer.sin_addr.s_addr = address;
-    return ::connect(Native(socket), reinterpret_cast<sockaddr*>(&peer), sizeof peer);
+// A connection that ends shows in the write set when made, in the exception set when not.
+int WaitForConnect(const SocketHandle* sockets, int count, uint32_t milliseconds, int32_t& error) {
+    static_assert(AddressLimit <= FD_SETSIZE, "the sockets of one connect fit a set");
+    fd_set writable;
+    writable.fd_count = static_cast<u_int>(count);
+    for (int i = 0; i < count; ++i)
+        writable.fd_array[i] = Native(sockets[i]);
+    fd_set failed = writable;
+    timeval wait{static_cast<long>(milliseconds / 1000),
+                 static_cast<long>(milliseconds % 1000 * 1000)};
+    if (::select(0, nullptr, &writable, &failed, &wait) <= 0) return -1;
+    for (int i = 0; i < count; ++i) {
+        SOCKET socket = Native(sockets[i]);
+        if (FD_ISSET(socket, &writable)) {
+            error = SetNonBlocking(socket, false) ? 0 : WSAGetLastError();
+            return i;
+        }
+        if (FD_ISSET(socket, &failed)) {
+            int pending = 0;
+            int length = sizeof pending;
+            if (getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&pending),
+                           &length) != 0) {
+                pending = WSAGetLastError();
+            }
+            error = pending;
+            return i;
+        }
+    }
+    return -1;
+}
+
+uint32_t MonotonicMilliseconds() {
+    return GetTickCount();
 }
 
 int SendOnSocket(SocketHandle socket, const char* data, int length) {
@@ -73,6 +123,10 @@ int LastSocketError() {
 
 int InvalidArgumentError() {
     return WSAEINVAL;
+}
+
+int ConnectionRefusedError() {
+    return WSAECONNREFUSED;
 }
 
 void PlatformSleep(unsigned milliseconds) {

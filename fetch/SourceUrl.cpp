@@ -1,5 +1,6 @@
 #include "fetch/SourceUrl.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -66,10 +67,45 @@ const char* SkipSecureScheme(const char* at) {
     return std::strncmp(at, scheme, sizeof scheme - 1) == 0 ? at + sizeof scheme - 1 : nullptr;
 }
 
-bool ReadHostAndPath(const char* at, FetchTarget& target) {
+// Hexadecimal groups, colons, and the full stops of an IPv4 tail (::ffff:1.2.3.4).
+bool IsIpv6Char(char c) {
+    return c != '\0' && std::strchr("0123456789abcdefABCDEF:.", c) != nullptr;
+}
+
+// The port after a host's colon as atol reads it; without a colon, the scheme's.
+int32_t PortAfter(const char* colon, const FetchTarget& target) {
+    if (colon) return ReadPort(colon + 1);
+    return target.secure ? HttpsPort : HttpPort;
+}
+
+// "[address]" and its port: the address without brackets into host; the end,
+// or nullptr when it is no IPv6 address or more of a host follows it.
+const char* ReadBracketedHost(const char* at, FetchTarget& target) {
+    const char* close = SkipWhile(at + 1, IsIpv6Char);
+    if (*close != ']' || !CopyRun(at + 1, close, target.host, TargetHostLimit) ||
+        !IsIpv6Literal(target.host)) {
+        return nullptr;
+    }
+    const char* colon = close[1] == ':' ? close + 1 : nullptr;
+    target.port = PortAfter(colon, target);
+    // The port's run is what an unbracketed host's would be.
+    const char* end = colon ? SkipWhile(colon, IsHostChar) : close + 1;
+    return IsHostChar(*end) ? nullptr : end;
+}
+
+// The host and its port into target: where the host's run ends, or nullptr.
+const char* ReadHost(const char* at, FetchTarget& target) {
+    if (*at == '[') return ReadBracketedHost(at, target);
     const char* hostEnd = SkipWhile(at, IsHostChar);
-    if (hostEnd == at || !CopyRun(at, hostEnd, target.host, TargetHostLimit)) return false;
-    const char* pathStart = SkipWhile(hostEnd, IsBlank);
+    if (hostEnd == at || !CopyRun(at, hostEnd, target.host, TargetHostLimit)) return nullptr;
+    char* colon = std::strchr(target.host, ':');
+    target.port = PortAfter(colon, target);
+    if (colon) *colon = '\0';
+    return hostEnd;
+}
+
+bool ReadPath(const char* at, FetchTarget& target) {
+    const char* pathStart = SkipWhile(at, IsBlank);
     const char* pathEnd = SkipWhile(pathStart, [](char c) { return !IsBlank(c); });
     if (pathStart == pathEnd) {
         std::strcpy(target.path, "/"); // no path: ask for the root
@@ -87,12 +123,22 @@ void SplitSourceUrl(const char* sourceUrl, FetchTarget& target) {
     target.secure = hostStart != nullptr;
     if (!target.secure) hostStart = SkipSchemeAndSeparator(address);
     // After "https://" a colon may start the host's run: a port without a host.
-    if (!hostStart || *hostStart == ':' || !ReadHostAndPath(hostStart, target)) {
+    const char* hostEnd = hostStart && *hostStart != ':' ? ReadHost(hostStart, target) : nullptr;
+    if (!hostEnd || !ReadPath(hostEnd, target)) {
         target = FetchTarget{};
         return;
     }
-    char* colon = std::strchr(target.host, ':');
-    target.port = colon ? ReadPort(colon + 1) : target.secure ? HttpsPort : HttpPort;
-    if (colon) *colon = '\0';
     target.valid = true;
+}
+
+int FormatAuthority(char* text, size_t size, const char* host, long port) {
+    const char* format = IsIpv6Literal(host) ? "[%s]:%ld" : "%s:%ld";
+    return std::snprintf(text, size, format, host, port);
+}
+
+void CopyUnbracketedHost(const char* host, char* field, size_t size) {
+    size_t length = std::strlen(host);
+    bool bracketed = length >= 2 && host[0] == '[' && host[length - 1] == ']';
+    if (bracketed) length -= 2;
+    std::snprintf(field, size, "%.*s", static_cast<int>(length), host + bracketed);
 }

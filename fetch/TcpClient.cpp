@@ -7,33 +7,46 @@ bool IsUsablePort(long port) {
     return port >= LowestPort && port <= HighestPort;
 }
 
-TcpClient::TcpClient() : socket(OpenTcpSocket()) {}
+namespace {
+
+// The race over the platform's sockets and clock.
+struct SocketRace {
+    const SocketAddress* addresses;
+
+    uint32_t Now() { return MonotonicMilliseconds(); }
+    bool Start(int address, SocketHandle& socket, int32_t& error) {
+        return StartConnect(addresses[address], socket, error);
+    }
+    int WaitForAnswer(const SocketHandle* sockets, int count, uint32_t milliseconds,
+                      int32_t& error) {
+        return WaitForConnect(sockets, count, milliseconds, error);
+    }
+    void Close(SocketHandle socket) { CloseSocket(socket); }
+};
+
+} // namespace
 
 TcpClient::~TcpClient() {
     Close();
 }
 
 bool TcpClient::Connect(const char* host, long port) {
+    attemptCount = 0;
+    resolveFailed = false;
     if (!IsUsablePort(port)) return Abandon(InvalidArgumentError());
-    uint32_t address = 0;
-    if (!ResolveAddress(host, address)) return false;
-    if (ConnectSocket(socket, address, static_cast<uint16_t>(port)) == -1) {
-        return Abandon(LastSocketError());
-    }
+    int count = 0;
+    int error = ResolveAddresses(host, static_cast<uint16_t>(port), addresses, AddressLimit, count);
+    resolveFailed = error != 0;
+    if (resolveFailed) return Abandon(error);
+    SocketRace race{addresses};
+    int winner = RaceConnections(race, count, attempts, attemptCount, socket);
+    if (winner < 0) return Abandon(attemptCount > 0 ? attempts[attemptCount - 1].error : 0);
     lastError = 0;
     return true;
 }
 
-bool TcpClient::ResolveAddress(const char* host, uint32_t& address) {
-    if (ParseDottedAddress(host, address)) return true;
-    int error = ResolveHostName(host, address);
-    resolveFailed = error != 0;
-    return error == 0 || Abandon(error);
-}
-
-// A connection that cannot be made closes the socket at once, without shutdown.
+// A connection that cannot be made leaves no socket open.
 bool TcpClient::Abandon(int error) {
-    if (socket != NoSocket) CloseSocket(socket);
     socket = NoSocket;
     lastError = error;
     return false;

@@ -6,6 +6,7 @@
 #include "base/Text.h"
 #include "fetch/FeedResponse.h"
 #include "fetch/FetchPhases.h"
+#include "fetch/SocketLayer.h"
 #include "probe/ProbePlatform.h"
 
 namespace {
@@ -23,12 +24,42 @@ std::string Format(const char* format, ...) {
 
 // "proxy host:port" or "host:port": the peer the fetch talked to.
 std::string Peer(const FetchReport& report) {
-    return Format("%s%s:%ld", report.viaProxy ? "proxy " : "", report.host, report.port);
+    char authority[sizeof report.host + 16];
+    FormatAuthority(authority, sizeof authority, report.host, report.port);
+    return (report.viaProxy ? "proxy " : "") + std::string(authority);
 }
 
 std::string ErrorWords(int32_t error) {
     if (error == 0) return "";
     return Format(": %s (error %d)", SocketErrorText(error).c_str(), static_cast<int>(error));
+}
+
+// What one address did when the connect ended without a connection.
+std::string AttemptWords(const ConnectAttempt& attempt) {
+    switch (attempt.outcome) {
+    case AttemptOutcome::Refused:
+        return "refused";
+    case AttemptOutcome::Failed:
+        return Format("%s, error %d", SocketErrorText(attempt.error).c_str(),
+                      static_cast<int>(attempt.error));
+    default:
+        return "timed out";
+    }
+}
+
+// ": tried A (refused), B (timed out)", or the error alone when no address was tried.
+std::string ConnectWords(const FetchReport& report) {
+    if (report.triedCount == 0) return ErrorWords(report.error);
+    std::string words = ": tried ";
+    for (int i = 0; i < report.triedCount; ++i) {
+        const TriedAddress& tried = report.tried[i];
+        char host[64], address[80];
+        AddressText(tried.address, host, sizeof host);
+        FormatAuthority(address, sizeof address, host, tried.address.port);
+        words +=
+            Format("%s%s (%s)", i > 0 ? ", " : "", address, AttemptWords(tried.attempt).c_str());
+    }
+    return words;
 }
 
 // Names the source itself: the TLS session is the source's, through the proxy too.
@@ -96,7 +127,7 @@ std::string DescribeFetchFailure(const FetchReport& report, const char* sourceUr
         return Format("failed: resolve %s%s (error %d)", report.viaProxy ? "proxy " : "",
                       report.host, static_cast<int>(report.error));
     case FetchStep::Connect:
-        return "failed: connect to " + Peer(report) + ErrorWords(report.error);
+        return "failed: connect to " + Peer(report) + ConnectWords(report);
     case FetchStep::Send:
         return "failed: send the request to " + Peer(report) + ErrorWords(report.error);
     case FetchStep::ReceiveError:

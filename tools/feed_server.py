@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """A feed server for tests and demos: serves the temperature data file on
-127.0.0.1 and misbehaves on request.
+127.0.0.1 (or ::1) and misbehaves on request.
 
     feed_server.py [--port N] [--value TEXT] [--mode MODE] [--demo] [--tls PEM]
 
@@ -175,8 +175,9 @@ class FeedServer(socketserver.ThreadingTCPServer):
     daemon_threads = True
     allow_reuse_address = True
 
-    def __init__(self, port, defaults, certificate=None):
-        super().__init__(("127.0.0.1", port), FeedHandler)
+    def __init__(self, port, defaults, certificate=None, host="127.0.0.1"):
+        self.address_family = socket.AF_INET6 if ":" in host else socket.AF_INET
+        super().__init__((host, port), FeedHandler)
         self.defaults = defaults
         self.tls = None
         if certificate:

@@ -197,10 +197,11 @@ def grooves(screen, left, top, right, bottom, face):
 
 
 class FeedPeer(feed_server.FeedServer):
-    """The feed server on 127.0.0.1 in the test process: a case changes what it serves and counts requests."""
+    """The feed server on 127.0.0.1 (or host) in the test process: a case changes what it serves and counts requests."""
 
-    def __init__(self, value="-12,5", mode="ok", certificate=None):
-        super().__init__(0, type("Defaults", (), {"value": value, "mode": mode, "demo": False})(), certificate)
+    def __init__(self, value="-12,5", mode="ok", certificate=None, host="127.0.0.1", port=0):
+        defaults = type("Defaults", (), {"value": value, "mode": mode, "demo": False})()
+        super().__init__(port, defaults, certificate, host)
         self.requests, self.counter = 0, threading.Condition()
         self.thread = threading.Thread(target=self.serve_forever, daemon=True)
         self.thread.start()
@@ -213,7 +214,9 @@ class FeedPeer(feed_server.FeedServer):
 
     def url(self, query=""):
         scheme = "https" if self.tls else "http"
-        return "%s://127.0.0.1:%d/files/weather.js%s" % (scheme, self.server_address[1], query)
+        host = self.server_address[0]
+        return "%s://%s:%d/files/weather.js%s" % (scheme, "[%s]" % host if ":" in host else host,
+                                                  self.server_address[1], query)
 
     def serve(self, value, mode="ok"):
         self.defaults.value, self.defaults.mode = value, mode

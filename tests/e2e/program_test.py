@@ -235,6 +235,13 @@ class Tray(unittest.TestCase):
             self.assertEqual(self.session.tooltip_at(position), as_shown("reading", "5.5"))
         self.assertRegex(log.read_bytes(), rb"^\d\d\.\d\d\.\d{4}  \d\d:\d\d  5\.5\r\n$")
 
+    @smoke
+    def test_source_on_ipv6_only_shows_its_reading(self):
+        feed = FeedPeer("-6,5", host="::1")
+        self.addCleanup(feed.close)
+        with ProgramRun(self.session, harness.config_text(feed.url())):
+            self.assertIconShows(-6.5)
+
     def test_first_refresh_retries_until_the_network_is_up_and_logs_one_line(self):
         feed = FeedPeer("-2,5", mode="reset")
         self.addCleanup(feed.close)

@@ -1,5 +1,6 @@
 // Splits arbitrary bytes as a source address: a target that fits its fields
-// and comes from the address, or no target at all.
+// and comes from the address, or no target at all; a host with a colon only
+// from an IPv6 address in brackets.
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -16,7 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (host == sizeof target.host || path == sizeof target.path) std::abort();
     if (!target.valid
             ? host || path
-            : !host || !path || strchr(target.host, ':') || strpbrk(target.path, " \t\n\v\f\r") ||
+            : !host || !path ||
+                  (strchr(target.host, ':') &&
+                   sourceUrl.find("[" + std::string(target.host) + "]") == std::string::npos) ||
+                  strpbrk(target.path, " \t\n\v\f\r") ||
                   sourceUrl.find(target.host) == std::string::npos ||
                   (strcmp(target.path, "/") && sourceUrl.find(target.path) == std::string::npos))
         std::abort();

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""Acquisition against real peers on 127.0.0.1 (the feed server, over TLS too,
+"""Acquisition against real peers on 127.0.0.1 and ::1 (the feed server, over TLS too,
 lighttpd, tinyproxy), through the probe, which makes one refresh with the program's own
 code: probe_test.py [EMULATOR...] PROBE. Each case runs the probe in a scratch
-directory with its Quorbel.cfg and checks its exit status, output, log and icon."""
+directory with its Quorbel.cfg and checks its exit status, output, log and icon. The
+suite runs in a mount namespace of its own whose /etc/hosts names the peers (HOSTS)."""
 
 import itertools
 import os
@@ -29,39 +30,83 @@ HTTPD_PATH = "/files/weather.js"
 STAMP_LENGTH = len("05.03.2005  07:09")
 VALID, NO_VALUE, INVALID, FAILED = 0, 1, 2, 3
 PROXY_HOST = "localhost"  # apart from the sources' 127.0.0.1, so that naming one for the other shows
-# The cases that wait out the https:// exchange's time limits, run beside the
-# others: how long each takes (21 s to connect, 71 s in all), from the probe's
-# start, Wine's start-up included.
-SILENT = "https server that never answers"
+# The cases that wait out a whole time limit, run beside the others: how long
+# each takes from the probe's start, Wine's start-up included (the https://
+# exchange: 21 s to connect, 71 s in all; an http:// connect, every address
+# of a name together: 21 s).
+SILENT, EVERY_SILENT = "https server that never answers", "no address of a name answers"
 LONG = {SILENT: 71, "https handshake a byte at a time": 71, "https answer a byte at a time": 71,
-        "https connect never completes": 21}
+        "https connect never completes": 21, EVERY_SILENT: 21}
+# A name on ::1 only, and one on ::1 and 127.0.0.1 in that order (the resolver's, checked).
+V6_NAME, BOTH_NAME = "v6.zarvilo.test", "both.zarvilo.test"
+HOSTS = "127.0.0.1 localhost\n::1 %s\n::1 %s\n127.0.0.1 %s\n" % (V6_NAME, BOTH_NAME, BOTH_NAME)
+# The first address never answers, the second serves: the reading comes the
+# stagger's quarter of a second later, well within this many seconds of the probe's start-up.
+FIRST_SILENT, WITHIN = "first address never answers, second serves", 3
+STARTUP = {}  # seconds the probe takes to start and end without a refresh
 
 
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
+def family(host):
+    return socket.AF_INET6 if ":" in host else socket.AF_INET
+
+
+def free_port(host="127.0.0.1"):
+    with socket.socket(family(host)) as probe:
+        probe.bind((host, 0))
         return str(probe.getsockname()[1])
 
 
-def listening(port):
-    with socket.socket() as probe:
-        return probe.connect_ex(("127.0.0.1", int(port))) == 0
+def listening(port, host="127.0.0.1"):
+    with socket.socket(family(host)) as probe:
+        return probe.connect_ex((host, int(port))) == 0
 
 
-def start_daemon(scratch, name, config_lines, command):
+def refusing(host, port):
+    """A socket bound on host:port that does not listen, so that a connect there is refused."""
+    bound = socket.socket(family(host))
+    unittest.addModuleCleanup(bound.close)
+    bound.bind((host, int(port)))
+
+
+def never_answering(host, port=0):
+    """A listener on host:port whose queue is full, so that a connect there is never
+    answered (checked: the last connect made to fill it timed out); its port."""
+    listener = socket.socket(family(host))
+    unittest.addModuleCleanup(listener.close)
+    listener.bind((host, int(port)))
+    listener.listen(0)
+    for _ in range(8):
+        client = socket.socket(family(host))
+        unittest.addModuleCleanup(client.close)
+        client.settimeout(0.5)
+        try:
+            client.connect(listener.getsockname()[:2])
+        except socket.timeout:
+            return str(listener.getsockname()[1])
+    raise AssertionError("the listener on %s still answers" % host)
+
+
+def resolved(name):
+    """The addresses the resolver gives for a name, in its order."""
+    lines = subprocess.run(["getent", "ahosts", name], capture_output=True, text=True).stdout.splitlines()
+    return [line.split()[0] for line in lines if " STREAM" in line]
+
+
+def start_daemon(scratch, name, config_lines, command, host="127.0.0.1"):
     """A peer started with a configuration file of these lines; its port once it listens."""
-    port = free_port()
+    port = free_port(host)
     config = os.path.join(scratch, name + ".conf")
     with open(config, "w") as out:
         out.write("\n".join(line % {"port": port, "scratch": scratch} for line in config_lines) + "\n")
     process = subprocess.Popen(command + [config], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL)
     unittest.addModuleCleanup(lambda: (process.terminate(), process.wait(10)))
-    harness.wait_for(lambda: listening(port), 10)
+    harness.wait_for(lambda: listening(port, host), 10)
     return port
 
 
 def setUpModule():
+    assert (resolved(V6_NAME), resolved(BOTH_NAME)) == (["::1"], ["::1", "127.0.0.1"]), "the private hosts file"
     scratch = tempfile.mkdtemp(prefix="zarvilo-peers-")
     unittest.addModuleCleanup(shutil.rmtree, scratch, ignore_errors=True)
     feed = harness.FeedPeer()
@@ -79,7 +124,24 @@ def setUpModule():
             'server.errorlog = "%(scratch)s/lighttpd.log"'], ["lighttpd", "-D", "-f"]),
         proxy=start_daemon(scratch, "tinyproxy", [
             "Port %(port)s", "Listen 127.0.0.1", "Allow 127.0.0.1", "Timeout 30",
-            'LogFile "%(scratch)s/tinyproxy.log"'] + connect_ports, ["tinyproxy", "-d", "-c"]))
+            'LogFile "%(scratch)s/tinyproxy.log"'] + connect_ports, ["tinyproxy", "-d", "-c"]),
+        proxy6=start_daemon(scratch, "tinyproxy6", [
+            "Port %(port)s", "Listen ::1", "Allow ::1", 'LogFile "%(scratch)s/tinyproxy6.log"'],
+            ["tinyproxy", "-d", "-c"], "::1"))
+    start_ipv6_peers()
+
+
+def start_ipv6_peers():
+    """The feed server on ::1; beside the 127.0.0.1 peers, on their ports, ::1 addresses
+    that refuse or never answer; and a port where neither address answers."""
+    feed6 = harness.FeedPeer(host="::1")
+    unittest.addModuleCleanup(feed6.close)
+    PEERS["feed6"] = str(feed6.server_address[1])
+    refusing("::1", PEERS["httpd"])
+    refusing("::1", PEERS["closed"])
+    never_answering("::1", PEERS["feed"])
+    PEERS["silent-both"] = never_answering("127.0.0.1")
+    never_answering("::1", PEERS["silent-both"])
 
 
 def start_tls_peers(scratch):
@@ -110,7 +172,7 @@ def start_tls_peers(scratch):
     tls.load_cert_chain(certificates["tls"])
     PEERS["trickle-answer"] = trickling(lambda connection: tls.wrap_socket(connection, server_side=True),
                                         b"HTTP/1.0 200 OK\r\nX-Pad: ")
-    PEERS["backlog-full"] = full_backlog()
+    PEERS["backlog-full"] = never_answering("127.0.0.1")
     trust = lambda *arguments: subprocess.run(COMMAND[:-1] + [TRUST_TOOL, *arguments], capture_output=True).returncode  # noqa: E731
     unittest.addModuleCleanup(authority.trust(trust))
     return ["ConnectPort %s" % PEERS["tls"], "ConnectPort %d" % PEERS["tunnelled"].server_address[1]]
@@ -144,27 +206,8 @@ def trickling(wrap, head):
     return str(server.getsockname()[1])
 
 
-def full_backlog():
-    """A listener whose queue is full of connections nobody accepts: a connect there never completes; its port."""
-    server = socket.socket()
-    server.bind(("127.0.0.1", 0))
-    server.listen(0)
-    port = server.getsockname()[1]
-    waiting = [server]
-    for _ in range(8):
-        client = socket.socket()
-        client.setblocking(False)
-        client.connect_ex(("127.0.0.1", port))
-        waiting.append(client)
-    unittest.addModuleCleanup(lambda: [each.close() for each in waiting])
-    with socket.socket() as check:
-        check.settimeout(1)
-        assert check.connect_ex(("127.0.0.1", port)) != 0, "a connection to the full backlog completed"
-    return str(port)
-
-
-def url(peer, path="/files/weather.js", query="", scheme="http"):
-    return "%s://127.0.0.1:%s%s%s" % (scheme, PEERS[peer], path, "?" + query if query else "")
+def url(peer, path="/files/weather.js", query="", scheme="http", host="127.0.0.1"):
+    return "%s://%s:%s%s%s" % (scheme, host, PEERS[peer], path, "?" + query if query else "")
 
 
 def secure(query="", peer="tls"):
@@ -219,7 +262,7 @@ def background(path, size=16):
 # tooltip shown), the log text, the icon's background and the pattern of the
 # failed step's line (None: no such line).
 def outcomes():
-    refused = r":%s: connection refused \(error (111|10061)\)" % PEERS["closed"]
+    refused = r":{0}: tried 127\.0\.0\.1:{0} \(refused\)".format(PEERS["closed"])
     closed = 'closed before the answer ended with ";'
     return [
         ("feed server", feed("value=-12,5"), None, VALID, "-12.5", "  -12.5\r\n", "blue", None),
@@ -257,9 +300,32 @@ def outcomes():
         ("redirect", feed("status=301&location=https://127.0.0.1/t.js"), None, NO_VALUE, None, "no connection",
          "grey", r"status line from 127\.0\.0\.1:\d+: HTTP/1\.0 301 Moved Permanently; the address moved to "
          r"https://127\.0\.0\.1/t\.js \(set SourceURL to it\)"),
-    ] + (secure_outcomes() if TRUST_TOOL else [
+    ] + address_outcomes() + (secure_outcomes() if TRUST_TOOL else [
         ("https natively", "https://127.0.0.1/t.js", None, NO_VALUE, None, "no connection", "grey",
          r"https:// sources are fetched by the Windows builds only")])
+
+
+def address_outcomes():
+    """Every address of a name, IPv6 and IPv4, and IPv6 addresses as they are written."""
+    tried = lambda port, *words: r"connect to both\.zarvilo\.test:%s: tried \[::1\]:%s \(%s\), 127\.0\.0\.1:%s \(%s\)" % (  # noqa: E731
+        port, port, words[0], port, words[1])
+    return [
+        ("IPv6 address", url("feed6", query="value=2,5", host="[::1]"), None, VALID, "2.5", "  2.5\r\n", "red", None),
+        ("name on ::1 only", url("feed6", query="value=-2,0", host=V6_NAME), None, VALID, "-2.0", "  -2.0\r\n",
+         "blue", None),
+        ("first address refused, second serves", url("httpd", HTTPD_PATH, host=BOTH_NAME), None, VALID, "-7.5",
+         "  -7.5\r\n", "blue", None),
+        (FIRST_SILENT, url("feed", query="value=1,5", host=BOTH_NAME), None, VALID, "1.5", "  1.5\r\n", "red", None),
+        ("every address refused", url("closed", "/t.js", host=BOTH_NAME), None, NO_VALUE, None, "no connection",
+         "grey", tried(PEERS["closed"], "refused", "refused")),
+        (EVERY_SILENT, url("silent-both", "/t.js", host=BOTH_NAME), None, NO_VALUE, None, "no connection", "grey",
+         tried(PEERS["silent-both"], "timed out", "timed out")),
+        ("through tinyproxy on [::1]", feed("value=6,5"), ("[::1]", "proxy6"), VALID, "6.5", "  6.5\r\n", "red", None),
+        ("through tinyproxy by a name on ::1", feed("value=-6,5"), (V6_NAME, "proxy6"), VALID, "-6.5", "  -6.5\r\n",
+         "blue", None),
+        ("refused by the proxy on ::1", feed("value=1,0"), ("::1", "closed"), NO_VALUE, None, "no connection", "grey",
+         r"connect to proxy \[::1\]:%s: tried \[::1\]:%s \(refused\)" % (PEERS["closed"], PEERS["closed"])),
+    ]
 
 
 def secure_outcomes():
@@ -330,9 +396,10 @@ class ProbeTest(unittest.TestCase):
         return [line[STAMP_LENGTH:] + b"\r\n" for line in lines[:-1]]
 
     def start(self, name, source, proxy, *expected):
-        """The probe started on one case in a directory of its own."""
+        """The probe started on one case in a directory of its own; proxy is a peer or (host, peer)."""
         directory = tempfile.mkdtemp(dir=self.scratch)
-        self.configure(source, proxy and PROXY_HOST, PEERS.get(proxy, ""), directory=directory)
+        proxy_host, proxy = proxy if isinstance(proxy, tuple) else (proxy and PROXY_HOST, proxy)
+        self.configure(source, proxy_host, PEERS.get(proxy, ""), directory=directory)
         return name, directory, Timed(self.launch("--icon", "icon.bmp", directory=directory)), expected
 
     def test_outcomes(self):
@@ -344,6 +411,8 @@ class ProbeTest(unittest.TestCase):
                 if name in LONG:
                     self.assertGreaterEqual(seconds, LONG[name])
                     self.assertLess(seconds, LONG[name] + 8)
+                if name == FIRST_SILENT:
+                    self.assertLess(seconds, STARTUP["seconds"] + WITHIN)
                 self.assertEqual(code, status, output)
                 text = output.decode("utf-8")
                 if failed is None:
@@ -434,10 +503,29 @@ class ProbeTest(unittest.TestCase):
                 self.assertNotIn(b"outcome:", output)
 
 
+def run_with_private_hosts():
+    """Runs this suite again in a mount namespace of its own, whose /etc/hosts is HOSTS
+    (the machine's file stays as it is); its exit status."""
+    directory = tempfile.mkdtemp(prefix="zarvilo-hosts-")
+    hosts = os.path.join(directory, "hosts")
+    with open(hosts, "w") as out:
+        out.write(HOSTS)
+    inside = 'mount --bind "$0" /etc/hosts && exec "$@"'
+    status = subprocess.run(["unshare", "--mount", "sh", "-c", inside, hosts, sys.executable, *sys.argv],
+                            env=dict(os.environ, ZARVILO_PRIVATE_HOSTS=hosts)).returncode
+    shutil.rmtree(directory, ignore_errors=True)
+    return status
+
+
 if __name__ == "__main__":
     if not COMMAND:
         sys.exit(__doc__)
+    # Every process of the suite, Wine's server too when it starts here, reads the private file.
+    if "ZARVILO_PRIVATE_HOSTS" not in os.environ:
+        sys.exit(run_with_private_hosts())
+    started = time.monotonic()
     if subprocess.run(COMMAND + ["--bogus"], stdin=subprocess.DEVNULL, capture_output=True).returncode == 77:
         print("SKIPPED: the probe cannot run here")
         sys.exit(77)
+    STARTUP["seconds"] = time.monotonic() - started
     unittest.main(argv=sys.argv[:1], verbosity=2)

@@ -107,6 +107,15 @@ TEST(FormatRequestTest, DirectAndProxyRequestsWithinTheBuffer) {
     EXPECT_EQ(FormatRequest(config, request), -1);
     strcpy(config.settings.SourceURL, (url.substr(2) + "\xD0").c_str());
     EXPECT_EQ(FormatRequest(config, request), -1);
+    // An IPv6 address is named in brackets, as the address writes it.
+    strcpy(config.settings.SourceURL, "http://[::1]:8080/t.js");
+    config.target = {"::1", "/t.js", 8080, true, false};
+    FormatRequest(config, request);
+    EXPECT_STREQ(request,
+                 "GET http://[::1]:8080/t.js HTTP/1.0\r\nAccept: */*\r\nHost: [::1]:8080\r\n\r\n");
+    config.settings.UseProxy = 0;
+    FormatRequest(config, request);
+    EXPECT_STREQ(request, "GET /t.js HTTP/1.0\r\nAccept: */*\r\nHost: [::1]:8080\r\n\r\n");
 }
 
 // Bytes outside 0x21-0x7E as %XX of the byte, upper-case; the rest, '%' too, as is.

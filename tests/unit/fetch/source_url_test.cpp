@@ -9,7 +9,8 @@
 // An empty expected host means the address cannot be split: no target, and
 // nothing of the previous address may be left in it.
 TEST(SplitSourceUrl, HostPathAndPort) {
-    const std::string host255(255, 'h'), path2047 = "/" + std::string(2046, 'p');
+    const std::string host255(255, 'h'), colons255(255, ':'),
+        path2047 = "/" + std::string(2046, 'p');
     const struct {
         std::string url, host = {}, path = {};
         int32_t port = 0;
@@ -37,7 +38,15 @@ TEST(SplitSourceUrl, HostPathAndPort) {
         {"https:/host/t.js"}, {"https://:443/t.js"}, {"https//host/t.js"}, {"HTTPS://host/t.js"}, {"httpss://host/t.js"},
         {"HTTP://host/t.js"}, {"ftp://host/t.js"}, {""}, {"http://"},
         {"http:// host/t.js"}, {"http://@host/t.js"}, {" http://host/t.js"}, {"http//"},
-        {"//host/t.js"}};
+        {"//host/t.js"},
+        // IPv6 addresses in brackets, held without them.
+        {"http://[::1]:8080/t.js", "::1", "/t.js", 8080}, {"http://[::1]", "::1", "/", 80},
+        {"https://[2001:db8::1]/t.js", "2001:db8::1", "/t.js", 443, true},
+        {"http://[::ffff:192.0.2.1]:80x/t.js", "::ffff:192.0.2.1", "/t.js", 80},
+        {"http://[FE80::A]:/t.js", "FE80::A", "/t.js", 0},
+        {"http://[::1]x/t.js"}, {"http://[::1/t.js"}, {"http://[]/t.js"}, {"http://[1.2.3.4]/t.js"},
+        {"http://[::g]/t.js"}, {"http://[::1%25eth0]/t.js"},
+        {"http://[" + colons255 + "]/t.js", colons255, "/t.js", 80}, {"http://[" + colons255 + ":]/t.js"}};
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.url.substr(0, 40));
@@ -54,4 +63,30 @@ TEST(SplitSourceUrl, HostPathAndPort) {
     FetchTarget target;
     SplitSourceUrl(nullptr, target);
     EXPECT_FALSE(target.valid);
+}
+
+// A host as FetchTarget holds it, written in an authority, and a proxy's host read into one.
+TEST(HostForms, BracketsAroundIpv6AddressesOnly) {
+    const struct {
+        const char *host, *authority, *unbracketed;
+    } cases[] = {
+        {"feed.example", "feed.example:8080", "feed.example"},
+        {"192.0.2.1", "192.0.2.1:8080", "192.0.2.1"},
+        {"::1", "[::1]:8080", "::1"},
+        {"[::1]", "[[::1]]:8080", "::1"},
+        {"[", "[:8080", "["},
+        {"[]", "[]:8080", ""},
+        {"[host", "[host:8080", "[host"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.host);
+        char text[32];
+        EXPECT_EQ(FormatAuthority(text, sizeof text, c.host, 8080), int(strlen(c.authority)));
+        EXPECT_STREQ(text, c.authority);
+        CopyUnbracketedHost(c.host, text, sizeof text);
+        EXPECT_STREQ(text, c.unbracketed);
+    }
+    char field[4];
+    CopyUnbracketedHost("[2001:db8::1]", field, sizeof field);
+    EXPECT_STREQ(field, "200") << "cut to the field";
 }
