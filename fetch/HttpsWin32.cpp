@@ -128,36 +128,27 @@ void NoteSource(FetchReport& report, const FetchTarget& target) {
     report.port = target.port;
 }
 
-// A literal IPv6 address in brackets, as an address or a Host header writes it.
-void PeerName(const char* host, char* name, int size) {
-    snprintf(name, size, std::strchr(host, ':') != nullptr ? "[%s]" : "%s", host);
-}
-
-bool Widen(const char* text, wchar_t* wide, int size) {
-    return Utf8ToUtf16(text, wide, size);
-}
-
-// What the worker needs, copied from the refresh's snapshot.
+// What the worker needs, copied from the refresh's snapshot. WinHTTP is
+// handed an IPv6 address in brackets, as an address writes it.
 bool FillJob(Job& job, const FetchConfig& config, const FetchReport& report, bool diagnose) {
-    char name[PeerNameSize];
-    char escaped[EscapedPathSize];
+    const FetchTarget& target = config.target;
     job.report = report;
-    job.target = config.target;
+    job.target = target;
     job.diagnose = diagnose;
     job.viaProxy = config.settings.UseProxy != 0;
-    job.port = static_cast<INTERNET_PORT>(config.target.port);
-    PeerName(config.target.host, name, sizeof name);
-    if (!Widen(name, job.host, PeerNameSize)) return false;
-    char header[sizeof name + 16];
-    snprintf(header, sizeof header, "Host: %s:%d", name, static_cast<int>(config.target.port));
-    if (!Widen(header, job.hostHeader, PeerNameSize + 16)) return false;
+    job.port = static_cast<INTERNET_PORT>(target.port);
+    char text[EscapedPathSize];
+    snprintf(text, sizeof text, IsIpv6Literal(target.host) ? "[%s]" : "%s", target.host);
+    if (!Utf8ToUtf16(text, job.host, PeerNameSize)) return false;
+    const int prefix = snprintf(text, sizeof text, "Host: ");
+    FormatAuthority(text + prefix, sizeof text - prefix, target.host, target.port);
+    if (!Utf8ToUtf16(text, job.hostHeader, PeerNameSize + 16)) return false;
     if (job.viaProxy) {
-        PeerName(report.host, name, sizeof name);
-        snprintf(name + strlen(name), sizeof name - strlen(name), ":%ld", report.port);
-        if (!Widen(name, job.proxy, PeerNameSize)) return false;
+        FormatAuthority(text, sizeof text, report.host, report.port);
+        if (!Utf8ToUtf16(text, job.proxy, PeerNameSize)) return false;
     }
-    return EscapeRequestTarget(config.target.path, escaped, sizeof escaped) >= 0 &&
-           Widen(escaped, job.path, EscapedPathSize);
+    return EscapeRequestTarget(target.path, text, sizeof text) >= 0 &&
+           Utf8ToUtf16(text, job.path, EscapedPathSize);
 }
 
 // A request the worker opened becomes the one the refresh may close; false,
