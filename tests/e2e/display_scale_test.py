@@ -19,14 +19,9 @@ DESKTOP = (1280, 1024)
 GROUP_BOXES = {"Источник", "Прокси", "Журнал"}
 
 
-def wine(*command, **extra):
-    """Status and output of command in the prefix; Wine's services would hold a pipe open."""
-    environment = dict(os.environ, WINEPREFIX=PREFIX, WINEDEBUG="-all", **extra)
-    with tempfile.TemporaryFile() as output:
-        status = subprocess.run(list(command), env=environment, stdin=subprocess.DEVNULL, stdout=output,
-                                stderr=subprocess.STDOUT, timeout=300).returncode
-        output.seek(0)
-        return status, output.read()
+def wine(*command):
+    subprocess.run(command, env=dict(os.environ, WINEPREFIX=PREFIX, WINEDEBUG="-all"), stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
 
 
 def doubled(rows):
