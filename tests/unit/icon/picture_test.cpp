@@ -133,20 +133,18 @@ TEST(PictureBmpTest, RefusesOtherFormsAndShortDataLeavingThePictureAlone) {
 
 // The notification area's small-icon size: 16 pixels per 96 dots per inch,
 // rounded half up as the shell's MulDiv rounds, from 16 to 256 pixels.
-TEST(TrayIconSize, SmallIconSizeForTheDotsPerInch) {
+// And the stroke width there: whole pixels, never wider than the scale.
+TEST(TrayIconSize, SmallIconSizeForTheDotsPerInchAndItsStrokeWidth) {
     // clang-format off
-    const std::pair<int, int> cases[] = { // dots per inch, icon size
+    const std::pair<int, int> sizes[] = { // dots per inch, icon size
         {96, 16}, {120, 20}, {144, 24}, {168, 28}, {192, 32}, {216, 36}, {240, 40}, {288, 48},
         {108, 18}, {98, 16}, {99, 17}, {0, 16}, {-96, 16}, {72, 16}, {1536, 256}, {1542, 256},
         {INT32_MAX, 256}};
     // clang-format on
-    for (const auto& [dpi, size] : cases)
+    for (const auto& [dpi, size] : sizes)
         EXPECT_EQ(TrayIconSize(dpi), size) << dpi << " dots per inch";
-}
-
-TEST(StrokeWidth, WholePixelsNeverWiderThanTheScale) {
-    const std::pair<int, int> cases[] = {{16, 1}, {31, 1}, {32, 2}, {47, 2}, {48, 3}, {256, 16}};
-    for (const auto& [size, stroke] : cases)
+    const std::pair<int, int> strokes[] = {{16, 1}, {31, 1}, {32, 2}, {47, 2}, {48, 3}, {256, 16}};
+    for (const auto& [size, stroke] : strokes)
         EXPECT_EQ(StrokeWidth(size), stroke) << size << " pixels";
 }
 
@@ -180,15 +178,13 @@ Picture ReadRes(const char* name) {
     return picture;
 }
 
-// Neither the band's nor the field's colour.
+// In the picture and neither the band's nor the field's colour.
 bool IsMark(const Picture& picture, int x, int y) {
-    const Pixel555 pixel = picture.At(x, y);
-    return pixel != picture.At(0, 0) && pixel != picture.At(0, picture.height - 1);
+    return picture.Contains(x, y) && picture.At(x, y) != picture.At(0, 0) &&
+           picture.At(x, y) != picture.At(0, picture.height - 1);
 }
 
 bool AllMarks(const Picture& picture, int left, int top, int side) {
-    if (!picture.Contains(left, top) || !picture.Contains(left + side - 1, top + side - 1))
-        return false;
     for (int y = top; y < top + side; ++y)
         for (int x = left; x < left + side; ++x)
             if (!IsMark(picture, x, y)) return false;
@@ -268,9 +264,7 @@ TEST(PictureAtSizeTest, EverySizeFrom16To48KeepsColoursBoxesAndOneStrokeWidth) {
             const Picture sized = ComposePicture(t, sources, size);
             ASSERT_EQ(sized.width, size);
             ASSERT_EQ(sized.pixels.size(), static_cast<size_t>(size * size));
-            if (size == IconSize) {
-                EXPECT_EQ(sized.pixels, small.pixels);
-            }
+            if (size == IconSize) EXPECT_EQ(sized.pixels, small.pixels);
             for (Pixel555 pixel : sized.pixels)
                 ASSERT_NE(std::find(small.pixels.begin(), small.pixels.end(), pixel),
                           small.pixels.end());
