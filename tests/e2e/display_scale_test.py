@@ -55,10 +55,8 @@ class DisplayScaleTest(unittest.TestCase):
         return found[0]
 
     def assertAboutBoxDrawnToScale(self, about, dpi):
-        blocks = {}
-        for control, rect, text in controls(about):
-            name = {IDOK: "OK", IDC_MAIL_LINK: "mail", IDC_WEB_LINK: "web"}.get(control, text.split(" ")[0].split("\n")[0])
-            blocks[name] = rect
+        names = {IDOK: "OK", IDC_MAIL_LINK: "mail", IDC_WEB_LINK: "web"}
+        blocks = {names.get(control, text.split(" ")[0].split("\n")[0]): rect for control, rect, text in controls(about)}
         screen = harness.Screen()
         x0, y0 = about.client
         face = screen.row(x0 + 3, y0 + 3, 1)

@@ -108,7 +108,7 @@ TEST_F(IconComposerTest, CompositionsOnTwoThreadsTakeTurns) {
     std::string faults[2];
     const auto compose = [&faults](int thread, double temperature) {
         for (int i = 0; i < 300 && faults[thread].empty(); ++i)
-            faults[thread] = IconFault(temperature);
+            faults[thread] = IconFault(temperature, nullptr, LargestIconSize); // the longest
     };
     std::thread first(compose, 0, -12.5);
     std::thread second(compose, 1, 38.0);
