@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""The program at display scales of 120 to 192 dots per inch, LogPixels in a Wine prefix of its own, on a
-desktop that holds the dialogs at 200%; the environment of the end-to-end suite, ZARVILO_PROBE the build's probe."""
+"""The program's icon and dialogs at 125%, 150% and 200% (LogPixels in a Wine prefix of its own), on a desktop
+that holds the dialogs at 200%; the end-to-end suite's environment, ZARVILO_PROBE the build's probe."""
 
 import os
 import subprocess
@@ -87,24 +87,7 @@ class DisplayScaleTest(unittest.TestCase):
             for other, other_rect in placed[i + 1 :]:
                 self.assertFalse(overlap(rect, other_rect), (text, rect, other, other_rect))
 
-    def test_dialogs_at_150_and_200_percent(self):
-        for dpi in (144, 192):
-            with self.subTest(dpi=dpi):
-                self.set_scale(dpi)
-                session = harness.WineSession()
-                try:
-                    with harness.ProgramRun(session, harness.config_text("http://127.0.0.1:9/t.js")) as run:
-                        about = self.open_dialog(run, "about", harness.IDM_ABOUT)
-                        time.sleep(0.5)  # its paint
-                        self.assertAboutBoxDrawnToScale(about, dpi)
-                        about.close()
-                        settings = self.open_dialog(run, "settings", harness.IDM_SETTINGS)
-                        self.assertControlsApart(settings)
-                        settings.close(2)
-                finally:
-                    session.close()
-
-    def test_program_icon_on_screen_at_125_150_and_200_percent(self):
+    def test_program_at_125_150_and_200_percent(self):
         # Wine draws an icon of another size into the slot by nearest neighbour: the picture drawn for
         # the slot's own size tells a mismatch, as its strokes differ from any enlarged or shrunk one.
         for dpi, slot in ((120, 20), (144, 24), (192, 32)):
@@ -115,12 +98,20 @@ class DisplayScaleTest(unittest.TestCase):
                     config = harness.config_text(feed.url())
                     expected = self.rule_picture(session, config, slot)
                     harness.mouse(300, 300)  # no tooltip over the icon
-                    with harness.ProgramRun(session, config):
+                    with harness.ProgramRun(session, config) as run:
                         found = harness.wait_for(lambda: harness.Screen().find(expected, region=(300, 80)), 10)
                         self.assertTrue(found, "no %dx%d icon for -12.5 on screen" % (slot, slot))
+                        about = self.open_dialog(run, "about", harness.IDM_ABOUT)
+                        time.sleep(0.5)  # its paint
+                        self.assertAboutBoxDrawnToScale(about, dpi)
+                        about.close()
+                        settings = self.open_dialog(run, "settings", harness.IDM_SETTINGS)
+                        self.assertControlsApart(settings)
+                        settings.close(2)
                 finally:
                     session.close()
                     feed.close()
+
 
 if __name__ == "__main__":
     os.environ["ZARVILO_WINEPREFIX"] = PREFIX  # the harness's Wine runs there too
