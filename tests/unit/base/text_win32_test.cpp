@@ -39,8 +39,8 @@ TEST(Text, TheWholeTableBothWaysAsTheSystemHasIt) {
         EXPECT_EQ(own[0], system) << "byte " << byte;
     }
     for (unsigned code = 1; code <= 0xFFFF; ++code) {
+        if (code >= 0xD800 && code <= 0xDFFF) continue;
         const auto character = static_cast<wchar_t>(code);
-        if (code < 0xD800 || code > 0xDFFF)
-            ASSERT_EQ(OwnByte(character), SystemByte(character)) << "U+" << std::hex << code;
+        ASSERT_EQ(OwnByte(character), SystemByte(character)) << "U+" << std::hex << code;
     }
 }
