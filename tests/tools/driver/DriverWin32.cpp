@@ -1,9 +1,6 @@
-// Drives the program from outside for the end-to-end tests, as the shell,
-// Windows or a user would. One process serves a whole test run: commands come
-// on stdin, one a line ("post 0x1234 273 32772 0"); each answers its lines and
-// ".end STATUS". Texts travel as hex of their UTF-8 bytes, read and written
-// as Unicode whatever the code page. Its window keeps Wine's desktop up
-// between the programs under test.
+// Drives the program from outside for the end-to-end tests, as the shell, Windows or a user
+// would: one command a line on stdin ("post 0x1234 273 32772 0"), answered by its lines and
+// ".end STATUS"; texts as hex of UTF-8, whatever the code page. Its window keeps Wine's desktop up.
 #include <windows.h>
 #include <shellapi.h>
 #include <tlhelp32.h>

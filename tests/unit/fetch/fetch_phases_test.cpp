@@ -11,9 +11,7 @@
 
 namespace {
 
-// A connection that plays a script: a '-' in readiness is a poll that finds
-// the socket not ready, anything else (or the script's end) a ready one;
-// "<error>" among the chunks is a failed receive.
+// A connection that plays a script: '-' a poll that finds it not ready; "<error>" a failed receive.
 struct ScriptedConnection {
     std::string readiness;
     std::deque<int> sendResults;
@@ -41,9 +39,7 @@ void CountSleep(unsigned milliseconds) {
 
 } // namespace
 
-// One fetch's two phases against a script of polls, send results and
-// received chunks. Held: the bytes the receive phase ends with, -1 for a
-// failed receive phase, NotSent where the send phase fails and ends the fetch.
+// Held: the bytes the receive phase ends with, -1 where it fails, NotSent where sending fails.
 TEST(FetchPhasesTest, SendOnceWholeThenReceiveUntilTheDataFileEnds) {
     const int NotSent = -2;
     const std::string head = "HTTP/1.0 200 OK\r\n\r\n", end = "var Therm = \"1,5\";",

@@ -1,7 +1,5 @@
-// The https:// exchange's own time limit with Windows' real HTTP stack, against
-// a listener that accepts connections and never answers their handshakes: it
-// holds WinHTTP as long as it lives, under Wine even after the request's
-// handle is closed.
+// The https:// exchange's own limit with the real WinHTTP, against a listener that never answers
+// (under Wine it holds WinHTTP even after the request's handle is closed).
 #include <gtest/gtest.h>
 
 #include <winsock2.h>
@@ -12,8 +10,7 @@ namespace {
 
 constexpr uint32_t ShortLimit = 1500;
 
-// A listener on 127.0.0.1 that never accepts; once closed, its queued
-// connections are reset and its port refuses.
+// A listener on 127.0.0.1 that never accepts; once closed, its port refuses.
 struct SilentListener {
     SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     int port;

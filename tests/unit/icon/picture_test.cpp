@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <cmath>
-#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -134,20 +133,18 @@ TEST(PictureBmpTest, RefusesOtherFormsAndShortDataLeavingThePictureAlone) {
 
 // The notification area's small-icon size: 16 pixels per 96 dots per inch,
 // rounded half up as the shell's MulDiv rounds, from 16 to 256 pixels.
-TEST(TrayIconSize, SmallIconSizeForTheDotsPerInch) {
+// And the stroke width there: whole pixels, never wider than the scale.
+TEST(TrayIconSize, SmallIconSizeForTheDotsPerInchAndItsStrokeWidth) {
     // clang-format off
-    const std::pair<int, int> cases[] = { // dots per inch, icon size
+    const std::pair<int, int> sizes[] = { // dots per inch, icon size
         {96, 16}, {120, 20}, {144, 24}, {168, 28}, {192, 32}, {216, 36}, {240, 40}, {288, 48},
         {108, 18}, {98, 16}, {99, 17}, {0, 16}, {-96, 16}, {72, 16}, {1536, 256}, {1542, 256},
         {INT32_MAX, 256}};
     // clang-format on
-    for (const auto& [dpi, size] : cases)
+    for (const auto& [dpi, size] : sizes)
         EXPECT_EQ(TrayIconSize(dpi), size) << dpi << " dots per inch";
-}
-
-TEST(StrokeWidth, WholePixelsNeverWiderThanTheScale) {
-    const std::pair<int, int> cases[] = {{16, 1}, {31, 1}, {32, 2}, {47, 2}, {48, 3}, {256, 16}};
-    for (const auto& [size, stroke] : cases)
+    const std::pair<int, int> strokes[] = {{16, 1}, {31, 1}, {32, 2}, {47, 2}, {48, 3}, {256, 16}};
+    for (const auto& [size, stroke] : strokes)
         EXPECT_EQ(StrokeWidth(size), stroke) << size << " pixels";
 }
 
@@ -157,25 +154,22 @@ struct Box {
     int left, top, right, bottom; // right and bottom exclusive
 };
 
-// One mark of a 16x16 picture: a stroked one, a ring (the degree sign and the
-// no-reading picture's dots, 2x2 and without a hole at 16 pixels), or one of
-// the plan's glyphs, the one laid at the box's left.
-enum class Kind { Stroked, Ring, Dot, Glyph };
+// The marks of a 16x16 picture: the band's on every picture (the sign, none at
+// zero, the degree sign, the C), then the no-reading picture's dots or a
+// reading's cells (tens, units, fraction marker). The degree sign and the dots
+// are rings, 2x2 and without a hole at 16 pixels.
+enum On { Every, NoReading, Reading };
 struct Element {
-    const char* name;
     Box box;
-    Kind kind;
+    bool ring;
+    On on;
 };
-
-constexpr Element Elements[] = {{"sign", {1, 1, 6, 6}, Kind::Stroked},
-                                {"degree sign", {7, 1, 9, 3}, Kind::Ring},
-                                {"C", {10, 1, 15, 6}, Kind::Stroked},
-                                {"first dot", {2, 10, 4, 12}, Kind::Dot},
-                                {"second dot", {7, 10, 9, 12}, Kind::Dot},
-                                {"third dot", {12, 10, 14, 12}, Kind::Dot},
-                                {"tens", {1, 7, 5, 15}, Kind::Glyph},
-                                {"units", {6, 7, 10, 15}, Kind::Glyph},
-                                {"fraction marker", {10, 7, 15, 15}, Kind::Glyph}};
+constexpr Element Elements[] = {
+    {{1, 1, 6, 6}, false, Every},      {{7, 1, 9, 3}, true, Every},
+    {{10, 1, 15, 6}, false, Every},    {{2, 10, 4, 12}, true, NoReading},
+    {{7, 10, 9, 12}, true, NoReading}, {{12, 10, 14, 12}, true, NoReading},
+    {{1, 7, 5, 15}, false, Reading},   {{6, 7, 10, 15}, false, Reading},
+    {{10, 7, 15, 15}, false, Reading}};
 
 Picture ReadRes(const char* name) {
     Picture picture;
@@ -184,15 +178,13 @@ Picture ReadRes(const char* name) {
     return picture;
 }
 
-// Neither the band's nor the field's colour.
+// In the picture and neither the band's nor the field's colour.
 bool IsMark(const Picture& picture, int x, int y) {
-    const Pixel555 pixel = picture.At(x, y);
-    return pixel != picture.At(0, 0) && pixel != picture.At(0, picture.height - 1);
+    return picture.Contains(x, y) && picture.At(x, y) != picture.At(0, 0) &&
+           picture.At(x, y) != picture.At(0, picture.height - 1);
 }
 
 bool AllMarks(const Picture& picture, int left, int top, int side) {
-    if (!picture.Contains(left, top) || !picture.Contains(left + side - 1, top + side - 1))
-        return false;
     for (int y = top; y < top + side; ++y)
         for (int x = left; x < left + side; ++x)
             if (!IsMark(picture, x, y)) return false;
@@ -238,33 +230,21 @@ Box MarksBox(const Picture& picture) {
 
 // Edges within one pixel of the 16-pixel ones scaled to size.
 bool WithinAPixel(const Box& sized, const Box& small, int size) {
-    const int pairs[4][2] = {{sized.left, small.left},
-                             {sized.top, small.top},
-                             {sized.right, small.right},
-                             {sized.bottom, small.bottom}};
-    for (const auto& [edge, smallEdge] : pairs)
-        if (std::abs(edge * IconSize - smallEdge * size) > IconSize) return false;
-    return true;
+    const auto near = [size](int edge, int smallEdge) {
+        return std::abs(edge * IconSize - smallEdge * size) <= IconSize;
+    };
+    return near(sized.left, small.left) && near(sized.top, small.top) &&
+           near(sized.right, small.right) && near(sized.bottom, small.bottom);
 }
 
-// The element of picture alone, with the plan that draws it; no plan where
-// the element is a glyph the picture does not have.
-std::optional<std::pair<Picture, IconPlan>>
-ElementAlone(const Picture& picture, const IconPlan& plan, const Element& element) {
-    const Box& b = element.box;
-    IconPlan alonePlan{plan.background, 0, {}};
-    for (int i = 0; i < plan.glyphCount && element.kind == Kind::Glyph; ++i)
-        if (plan.glyphs[i].iconLeft == b.left)
-            alonePlan.glyphs[alonePlan.glyphCount++] = plan.glyphs[i];
-    if (element.kind == Kind::Glyph && alonePlan.glyphCount == 0) return std::nullopt;
-    if (element.kind == Kind::Dot && plan.background != PictureBackground::Unknown)
-        return std::nullopt;
+// The picture with the ground (the band's or the field's colour) outside box.
+Picture Alone(const Picture& picture, const Box& box) {
     Picture alone = picture;
     for (int y = 0; y < IconSize; ++y)
         for (int x = 0; x < IconSize; ++x)
-            if (x < b.left || x >= b.right || y < b.top || y >= b.bottom)
-                alone.At(x, y) = y < 6 ? picture.At(0, 0) : picture.At(0, IconSize - 1);
-    return std::make_pair(alone, alonePlan);
+            if (x < box.left || x >= box.right || y < box.top || y >= box.bottom)
+                alone.At(x, y) = picture.At(0, y < 6 ? 0 : IconSize - 1);
+    return alone;
 }
 
 } // namespace
@@ -284,9 +264,7 @@ TEST(PictureAtSizeTest, EverySizeFrom16To48KeepsColoursBoxesAndOneStrokeWidth) {
             const Picture sized = ComposePicture(t, sources, size);
             ASSERT_EQ(sized.width, size);
             ASSERT_EQ(sized.pixels.size(), static_cast<size_t>(size * size));
-            if (size == IconSize) {
-                EXPECT_EQ(sized.pixels, small.pixels);
-            }
+            if (size == IconSize) EXPECT_EQ(sized.pixels, small.pixels);
             for (Pixel555 pixel : sized.pixels)
                 ASSERT_NE(std::find(small.pixels.begin(), small.pixels.end(), pixel),
                           small.pixels.end());
@@ -299,19 +277,18 @@ TEST(PictureAtSizeTest, EverySizeFrom16To48KeepsColoursBoxesAndOneStrokeWidth) {
                 for (int x : {0, size - 1})
                     ASSERT_EQ(sized.At(x, y), small.At(0, y < bandRows ? 0 : 15)) << x << "," << y;
 
-            for (const Element& element : Elements) {
-                const auto alone = ElementAlone(small, plan, element);
-                const Box smallBox = alone ? MarksBox(alone->first) : Box{};
-                if (smallBox.right == 0) continue; // not on this picture
-                SCOPED_TRACE(element.name);
+            const bool reading = plan.background != PictureBackground::Unknown;
+            for (const auto& [box, ring, on] : Elements) {
+                const Picture alone = Alone(small, box);
+                const Box smallBox = MarksBox(alone);
+                if (on == (reading ? NoReading : Reading) || smallBox.right == 0) continue;
+                SCOPED_TRACE(testing::Message() << "mark at " << box.left << "," << box.top);
                 Picture aloneSized(size, size, 0);
-                DrawPictureAtSize(alone->second, alone->first.pixels.data(), size,
-                                  aloneSized.pixels.data());
+                DrawPictureAtSize(plan, alone.pixels.data(), size, aloneSized.pixels.data());
                 const Box sizedBox = MarksBox(aloneSized);
                 EXPECT_TRUE(WithinAPixel(sizedBox, smallBox, size));
-                EXPECT_EQ(element.kind == Kind::Ring || element.kind == Kind::Dot
-                              ? RingFault(aloneSized, sizedBox, StrokeWidth(size))
-                              : StrokeFault(aloneSized, StrokeWidth(size)),
+                EXPECT_EQ(ring ? RingFault(aloneSized, sizedBox, StrokeWidth(size))
+                               : StrokeFault(aloneSized, StrokeWidth(size)),
                           "");
             }
         }
