@@ -341,16 +341,12 @@ class Tray(unittest.TestCase):
         self.assertEqual(feed.requests, 0)
 
     @smoke
-    def test_exit_command_removes_the_icon_and_ends_with_code_0(self):
-        self.assertNotIn(NIM_DELETE_CALL, self.a.output.read_text(errors="replace"))
-        self.a.command(IDM_EXIT)
-        self.assertEqual(self.a.wait_exit(), 0)
-        self.assertIn(NIM_DELETE_CALL, self.a.output.read_text(errors="replace"))
-
-    def test_outside_close_removes_the_icon_and_ends_with_code_0(self):
-        self.b.post(WM_CLOSE)
-        self.assertEqual(self.b.wait_exit(), 0)
-        self.assertIn(NIM_DELETE_CALL, self.b.output.read_text(errors="replace"))
+    def test_exit_command_and_outside_close_remove_the_icon_and_end_with_code_0(self):
+        for run, end in ((self.a, lambda: self.a.command(IDM_EXIT)), (self.b, lambda: self.b.post(WM_CLOSE))):
+            self.assertNotIn(NIM_DELETE_CALL, run.output.read_text(errors="replace"))
+            end()
+            self.assertEqual(run.wait_exit(), 0)
+            self.assertIn(NIM_DELETE_CALL, run.output.read_text(errors="replace"))
 
 
 if __name__ == "__main__":
