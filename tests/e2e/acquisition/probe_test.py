@@ -452,15 +452,12 @@ class ProbeTest(unittest.TestCase):
         self.assertIn((TEXTS["reading"] % "7.0").encode("cp1251"), output)
         self.assertFalse(os.path.exists(self.path("Quorbel.log")), "no log when logging is off")
 
-    def test_icon_at_the_size_asked_for(self):
+    def test_icon_sizes_and_usage(self):
         self.configure(feed("value=-7,5"), write_log=0)
         for size in (24, 256):
             code, output = self.probe("--icon", "icon.bmp", "--size", str(size))
             self.assertEqual(code, VALID, output)
             self.assertEqual(background(self.path("icon.bmp"), size), "blue")
-
-    def test_usage_without_a_refresh(self):
-        self.configure(feed("value=1,5"))
         sizes = [("--icon", "icon.bmp", "--size") + size for size in (("15",), ("257",), ("24px",), ())]
         for arguments, status in [(("--bogus",), FAILED), (("--help",), VALID)] + [(a, FAILED) for a in sizes]:
             with self.subTest(arguments):
