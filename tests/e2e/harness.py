@@ -1,10 +1,6 @@
-"""What the end-to-end tests share: the pictures the program must show (an
-oracle of their own), the Wine session with one driver process for the whole
-run, feed servers, program runs in scratch directories, screenshots. The build
-under test: ZARVILO_EXE, driven by ZARVILO_DRIVER. Where 32-bit programs run
-through the i386 emulator, ZARVILO_DRIVER64 drives them, waits stretch by
-SLOWDOWN, only @smoke cases run unless ZARVILO_FULL_I686_E2E is 1, and what the
-emulator breaks is skipped."""
+"""What the end-to-end tests of ZARVILO_EXE share: the pictures it must show (an oracle of their own), the Wine
+session with one driver process, feed servers, program runs, screenshots. Where 32-bit programs run emulated,
+waits stretch by SLOWDOWN and only @smoke cases run unless ZARVILO_FULL_I686_E2E is 1."""
 
 import collections
 import os
@@ -135,8 +131,7 @@ def on_screen(rows):
 
 
 def picture(t):
-    """The tray icon for temperature t: the background for its sign (or none), then the tens digit
-    if any, the units and the half or whole marker from the strip, where it is not the key colour."""
+    """The tray icon for temperature t: its sign's background, the digits and the marker where not the key colour."""
     sign = "unknown" if t == UNKNOWN else "zero" if t == 0 else "positive" if t > 0 else "negative"
     pixels = bitmap("bg_%s.bmp" % sign)
     if t != UNKNOWN:
@@ -179,8 +174,7 @@ class Screen:
 
 
 def grooves(screen, left, top, right, bottom, face):
-    """Etched lines in a part of the screen: (row, first, end) of each row that holds a run
-    of 100 or more pixels of one colour darker than face over a run as long of a lighter one."""
+    """(row, first, end) of each etched line: 100 or more pixels darker than face over as many lighter ones."""
     found = []
     for y in range(top, bottom - 1):
         dark, light = (screen.row(left, y + i, right - left) for i in (0, 1))
@@ -232,9 +226,7 @@ class FeedPeer(feed_server.FeedServer):
 
 
 class TestAuthority:
-    """A certificate authority made with openssl for one run, in a folder of its
-    own, and the server certificates it signs; trusted only where a case asks,
-    inside the test's Wine prefix, and no longer once the case's cleanup runs."""
+    """A certificate authority made for one run, trusted only inside the test's Wine prefix, while a case asks."""
 
     def __init__(self, directory, name="Zarvilo test authority"):
         self.directory = Path(directory)
@@ -255,8 +247,7 @@ class TestAuthority:
                        capture_output=True, check=True)
 
     def issue(self, name, hosts=("127.0.0.1",), dates=("-days", "2")):
-        """A PEM file with a key and its certificate for the host names, signed by
-        this authority; dates are openssl ca's options."""
+        """A PEM file with a key and its certificate for the hosts; dates are openssl ca's options."""
         key, request, cert = (self.directory / (name + suffix) for suffix in (".key", ".csr", ".crt"))
         self.openssl("req", "-new", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", request,
                      "-subj", "/CN=" + hosts[0], "-addext", "subjectAltName=" + ",".join("DNS:" + h for h in hosts))
@@ -267,9 +258,7 @@ class TestAuthority:
         return str(pem)
 
     def trust(self, run_windows_program):
-        """Adds the authority to the Root store of the Wine prefix; run_windows_program
-        takes the trust tool's arguments and returns its exit status. Returns what
-        removes it again, for the caller's cleanup."""
+        """Adds the authority to the prefix's Root store through the trust tool; what removes it again."""
         assert run_windows_program("add", windows_path(self.der)) == 0, "the test authority was not trusted"
         return lambda: run_windows_program("remove", windows_path(self.der))
 
@@ -350,8 +339,7 @@ class WineSession:
 
 
 class ProgramRun:
-    """One copy of the program in a directory of its own with its configuration
-    file (None: none), its output in a file; window is None when it showed none."""
+    """One copy of the program in a directory of its own with its configuration (None: none); window: None if none."""
 
     def __init__(self, session, config, wine_debug=None, directory=None, locale=None):
         self.session = session
@@ -365,9 +353,6 @@ class ProgramRun:
         new = lambda: [w for w in session.windows("Zarvilo") if w not in earlier]  # noqa: E731
         found = wait_for(lambda: new() or self.process.poll() is not None, 15)
         self.window, self.process_id = (found[0].handle, found[0].process) if isinstance(found, list) else (None, None)
-
-    def drive(self, command, *args):
-        return self.session.drive(command, self.window, *args)
 
     def post(self, message, wparam=0, lparam=0, count=1):
         self.session.ask("post", self.window, message, wparam, lparam, count)

@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""The program end to end under Wine: two copies with their own directories and
-feed servers, driven from outside, seen on the screen and through a stand-in
-browser; the cases run in the order written, the last two end the copies."""
+"""The program end to end under Wine, driven from outside, seen on the screen and through a stand-in
+browser; the cases share two copies and run in the order written, the last two end the copies."""
 
 import os
 import socket
@@ -22,9 +21,7 @@ STARTUP_APPROVED = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Sta
 
 
 def read_shortcut(path):
-    """A shell link file's target and working folder (MS-SHLLINK): the target from its
-    LinkInfo (the local base path, Unicode where the header has it, and the common
-    suffix), the folder from its string data."""
+    """A shell link file's (MS-SHLLINK) target, from its LinkInfo, and working folder, from its string data."""
     data = path.read_bytes()
     number = lambda at, size=4: int.from_bytes(data[at : at + size], "little")  # noqa: E731
     flags, at, target = number(20), 76, None
@@ -47,6 +44,11 @@ def read_shortcut(path):
     return target, strings.get(0x10, "").removesuffix("\0")  # Wine counts the terminator too
 
 
+def logged(run):
+    """The values of a copy's log lines."""
+    return [line.split(b"  ")[-1] for line in (run.directory / "Quorbel.log").read_bytes().splitlines()]
+
+
 def directory_of_length(base, length):  # as Windows names it: "Z:" and the Unix path
     name = "".join("/" if i % 101 == 100 else "d" for i in range(length - len(harness.windows_path(base)) - 1))
     directory = base / (name[:-2] + "/d" if name.endswith("/") else name)
@@ -56,8 +58,7 @@ def directory_of_length(base, length):  # as Windows names it: "Z:" and the Unix
 
 
 class Tray(unittest.TestCase):
-    """a logs into its directory, its feed answers as a case says; b refreshes every minute, does
-    not log, runs in the longest start-up directory there may be, reads 4.5."""
+    """a logs, its feed answers as a case says; b refreshes every minute from the longest start-up folder, reads 4.5."""
 
     @classmethod
     def setUpClass(cls):
@@ -86,8 +87,10 @@ class Tray(unittest.TestCase):
         self.assertTrue(found, "no tray icon shows the picture for %r" % temperature)
         return found[0]
 
-    def log_of_a(self):
-        return (self.a.directory / "Quorbel.log").read_bytes().splitlines()
+    def feed(self, value, **options):
+        feed = FeedPeer(value, **options)
+        self.addCleanup(feed.close)
+        return feed
 
     def refresh_a(self, value, mode="ok"):
         requests = self.feed_a.requests
@@ -121,16 +124,15 @@ class Tray(unittest.TestCase):
     def test_refresh_command_shows_no_reading_at_once_then_the_new_reading(self):
         self.refresh_a("2,5")
         self.assertIconShows(2.5)
-        self.feed_a.serve("3,5", "late")
-        self.a.command(IDM_REFRESH)
+        self.refresh_a("3,5", "late")
         self.assertIconShows(UNKNOWN, timeout=1)
         self.assertIconShows(3.5)
 
     def test_resume_retries_until_the_network_is_back_and_logs_one_line(self):
         # The retries count timer ticks: 30 posted ones stand for half a minute.
         self.refresh_a("2,5")
-        self.assertTrue(wait_for(lambda: self.log_of_a()[-1].endswith(b"  2.5"), 8))
-        lines, requests = len(self.log_of_a()), self.feed_a.requests
+        self.assertTrue(wait_for(lambda: logged(self.a)[-1:] == [b"2.5"], 8))
+        lines, requests = len(logged(self.a)), self.feed_a.requests
         self.feed_a.serve("-1,5", "reset")
         self.a.post(harness.WM_POWERBROADCAST, harness.PBT_APMRESUMEAUTOMATIC)
         self.assertIconShows(UNKNOWN, timeout=1)
@@ -141,7 +143,7 @@ class Tray(unittest.TestCase):
         self.feed_a.serve("-1,5")
         self.a.post(WM_TIMER, 1, 0, 30)
         self.assertIconShows(-1.5)
-        self.assertEqual(wait_for(lambda: [line.split(b"  ")[-1] for line in self.log_of_a()[lines:]], 5), [b"-1.5"])
+        self.assertEqual(wait_for(lambda: logged(self.a)[lines:], 5), [b"-1.5"])
 
     @not_emulated(harness.SHELL_LINKS_EMULATED)
     def test_graph_page_on_menu_command_and_on_double_click_only(self):
@@ -192,10 +194,8 @@ class Tray(unittest.TestCase):
         self.refresh_a("6,5")
         self.assertIconShows(6.5, timeout=5)
 
-    @not_emulated(harness.MEMORY_READ_EMULATED)
     def resources_after(self, run, feed, refreshes, compositions=0):
-        """GDI objects and handles once each TaskbarCreated has composed one icon and each
-        refresh two and started a thread (over https:// one more, for the exchange)."""
+        """GDI objects and handles once the TaskbarCreated messages and the refreshes asked for are done."""
         requests = feed.requests
         feed.serve("2,5")
         run.post("TaskbarCreated", 0, 0, compositions)
@@ -217,8 +217,7 @@ class Tray(unittest.TestCase):
     def trusted_https_feed(self, value):
         """A feed over TLS whose test authority the prefix trusts until the case ends."""
         authority = harness.TestAuthority(tempfile.mkdtemp(dir=self.session.scratch))
-        feed = FeedPeer(value, certificate=authority.issue("tls"))
-        self.addCleanup(feed.close)
+        feed = self.feed(value, certificate=authority.issue("tls"))
         tool = os.environ["ZARVILO_TRUST_ROOT"]
         self.addCleanup(authority.trust(lambda *arguments: self.session.start(
             tool, *arguments, cwd=self.session.scratch, output=os.devnull).wait(60)))
@@ -237,14 +236,11 @@ class Tray(unittest.TestCase):
 
     @smoke
     def test_source_on_ipv6_only_shows_its_reading(self):
-        feed = FeedPeer("-6,5", host="::1")
-        self.addCleanup(feed.close)
-        with ProgramRun(self.session, harness.config_text(feed.url())):
+        with ProgramRun(self.session, harness.config_text(self.feed("-6,5", host="::1").url())):
             self.assertIconShows(-6.5)
 
     def test_first_refresh_retries_until_the_network_is_up_and_logs_one_line(self):
-        feed = FeedPeer("-2,5", mode="reset")
-        self.addCleanup(feed.close)
+        feed = self.feed("-2,5", mode="reset")
         with ProgramRun(self.session, harness.config_text(feed.url(), write_log=1)) as run:
             self.assertTrue(feed.wait_requests(1, 5))
             time.sleep(0.5)  # the first try is refused before the feed comes up
@@ -252,8 +248,7 @@ class Tray(unittest.TestCase):
             run.post(WM_TIMER, 1, 0, 30)  # half a minute of ticks
             self.assertIconShows(-2.5)
             self.assertEqual(feed.requests, 2)
-            log = lambda: (run.directory / "Quorbel.log").read_bytes().splitlines()  # noqa: E731
-            self.assertEqual(wait_for(lambda: [line.split(b"  ")[-1] for line in log()], 5), [b"-2.5"])
+            self.assertEqual(wait_for(lambda: logged(run), 5), [b"-2.5"])
 
     def test_start_with_windows_item_keeps_a_shortcut_per_folder_that_sign_in_starts(self):
         # The Startup folder ("StartUp" in Wine) is made by the first shortcut.
@@ -264,11 +259,9 @@ class Tray(unittest.TestCase):
         self.addCleanup(lambda: [path.unlink() for path in shortcuts() - before])
         runs = []
         for place, value in (("one", "8,5"), ("two", "9,5")):  # two folders of one name
-            feed = FeedPeer(value)
-            self.addCleanup(feed.close)
             directory = self.session.scratch / place / "Погода"
             directory.mkdir(parents=True)
-            runs.append(ProgramRun(self.session, harness.config_text(feed.url()), directory=directory))
+            runs.append(ProgramRun(self.session, harness.config_text(self.feed(value).url()), directory=directory))
             self.addCleanup(runs[-1].stop)
         made = {}
         for run in runs:
@@ -311,8 +304,8 @@ class Tray(unittest.TestCase):
     @not_emulated(harness.MEMORY_READ_EMULATED)
     def test_https_refreshes_leave_handles_as_they_were_and_never_ask_twice(self):
         feed = self.trusted_https_feed("2,5")
-        refusing = FeedPeer(certificate=harness.TestAuthority(self.session.scratch / "other-ca", "Unknown").issue("x"))
-        self.addCleanup(refusing.close)
+        stranger = harness.TestAuthority(self.session.scratch / "other-ca", "Unknown")
+        refusing = self.feed("2,5", certificate=stranger.issue("x"))
         with ProgramRun(self.session, harness.config_text(feed.url())) as run:
             counts = self.resources_after(run, feed, 2)
             self.assertEqual(self.resources_after(run, feed, 8), counts)
@@ -340,8 +333,7 @@ class Tray(unittest.TestCase):
 
     def test_start_up_directory_one_character_too_long_for_the_configuration_refuses_to_start(self):
         # b runs from the longest directory that fits.
-        feed = FeedPeer("4,5")
-        self.addCleanup(feed.close)
+        feed = self.feed("4,5")
         directory = directory_of_length(self.session.scratch / "deeper", 260 - len("\\Quorbel.cfg"))
         with ProgramRun(self.session, harness.config_text(feed.url()), directory=directory) as run:
             self.assertIsNone(run.window)
@@ -349,16 +341,12 @@ class Tray(unittest.TestCase):
         self.assertEqual(feed.requests, 0)
 
     @smoke
-    def test_exit_command_removes_the_icon_and_ends_with_code_0(self):
-        self.assertNotIn(NIM_DELETE_CALL, self.a.output.read_text(errors="replace"))
-        self.a.command(IDM_EXIT)
-        self.assertEqual(self.a.wait_exit(), 0)
-        self.assertIn(NIM_DELETE_CALL, self.a.output.read_text(errors="replace"))
-
-    def test_outside_close_removes_the_icon_and_ends_with_code_0(self):
-        self.b.post(WM_CLOSE)
-        self.assertEqual(self.b.wait_exit(), 0)
-        self.assertIn(NIM_DELETE_CALL, self.b.output.read_text(errors="replace"))
+    def test_exit_command_and_outside_close_remove_the_icon_and_end_with_code_0(self):
+        for run, end in ((self.a, lambda: self.a.command(IDM_EXIT)), (self.b, lambda: self.b.post(WM_CLOSE))):
+            self.assertNotIn(NIM_DELETE_CALL, run.output.read_text(errors="replace"))
+            end()
+            self.assertEqual(run.wait_exit(), 0)
+            self.assertIn(NIM_DELETE_CALL, run.output.read_text(errors="replace"))
 
 
 if __name__ == "__main__":

@@ -7,8 +7,7 @@
 #include "fetch/FetchPhases.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // An exact-size, terminated copy of what the fetch can hold, so that any
-    // read past the terminator is caught.
+    // An exact-size, terminated copy of what the fetch can hold: a read past its end is caught.
     std::vector<char> held(std::min(size, size_t(ReceiveBufferSize - 1)) + 1, '\0');
     memcpy(held.data(), data, held.size() - 1);
     char responseText[ResponseTextSize];

@@ -1,6 +1,5 @@
-// Reads arbitrary bytes as a configuration file and writes into them: every
-// read stays within its buffer, a written value reads back as written, a
-// second write of it changes nothing, and no other entry changes.
+// Reads and writes arbitrary bytes as a configuration file: reads stay in their buffer, a write
+// reads back, a second write changes nothing, no other entry changes.
 #include <cstdlib>
 #include <string>
 

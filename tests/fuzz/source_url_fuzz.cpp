@@ -1,6 +1,5 @@
-// Splits arbitrary bytes as a source address: a target that fits its fields
-// and comes from the address, or no target at all; a host with a colon only
-// from an IPv6 address in brackets.
+// Splits arbitrary bytes as a source address: no target, or one that fits and comes from the
+// address, with a colon in the host only from an IPv6 address in brackets.
 #include <cstdlib>
 #include <cstring>
 #include <string>

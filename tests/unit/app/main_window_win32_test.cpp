@@ -121,8 +121,7 @@ TEST_F(MainWindowTest, TrayIconFollowsAChangedDisplayScaleOnTheTimer) {
     EXPECT_EQ(colour.bmWidth, 48) << "the notification area's size at 288 dots per inch";
 }
 
-// Never a library of that name beside the exe, one reference for every opening; the bare
-// name lets the manifest's common controls 6 be found, which a full path would bypass.
+// The bare name finds the manifest's common controls 6 (a full path would not), never the exe's.
 TEST_F(MainWindowTest, SettingsLoadTheCommonControlsThroughTheManifestOrSystemFolderOnce) {
     Create();
     ImportPatch load("kernel32.dll", "LoadLibraryExW", reinterpret_cast<void*>(RecordLoadEx));
@@ -134,8 +133,7 @@ TEST_F(MainWindowTest, SettingsLoadTheCommonControlsThroughTheManifestOrSystemFo
                                                std::to_wstring(LOAD_LIBRARY_SEARCH_SYSTEM32)});
 }
 
-// Sent while the window's thread is in a shell call under the tray's lock and a refresh holds
-// the view's lock waiting for the tray's: each message must leave its work to the queue.
+// Sent inside a shell call under the tray's lock while a refresh waits for it: work must be queued.
 struct NestedMessage {
     const char* name;
     UINT message;

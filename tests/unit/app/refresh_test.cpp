@@ -52,8 +52,7 @@ constexpr RefreshOutcome None = RefreshOutcome::NoValue, Valid = RefreshOutcome:
 // Each try: how it ends, and how many ticks after it started.
 using Tries = std::vector<std::pair<RefreshOutcome, int>>;
 
-// A start's (or a resume's) 600 ticks whose tries end as listed (the one after the last never
-// ends): the ticks at which retries start, and whether each ended try logged.
+// Over a start's 600 ticks, tries ending as listed: the retries' ticks, whether each try logged.
 std::pair<std::vector<int>, std::vector<bool>> Retry(const Tries& tries) {
     RefreshRetries retries;
     retries.Begin();

@@ -8,9 +8,7 @@
 
 namespace {
 
-// How an address answers, this long after its attempt began: 'C' connects,
-// 'R' refuses, 'F' fails otherwise; ' ' never answers. At 0 the answer comes
-// from the start itself.
+// 'C' connects, 'R' refuses, 'F' fails, ' ' never answers; after ms from its start (0: at once).
 struct Answer {
     char kind;
     uint32_t after;
@@ -67,9 +65,7 @@ std::string Outcomes(const ConnectAttempt (&attempts)[AddressLimit], int started
 
 } // namespace
 
-// Each row: the addresses' answers; then the address connected (-1: none),
-// when each attempt began, what each did, when the race ended and which
-// sockets it closed (refused ones included).
+// Each row: answers; winner (-1: none), each start, each outcome, the end, the sockets closed.
 TEST(RaceConnections, StaggersAddressesAndTheFirstConnectionWins) {
     const struct {
         std::vector<Answer> answers;
@@ -91,8 +87,7 @@ TEST(RaceConnections, StaggersAddressesAndTheFirstConnectionWins) {
         {{{'C', 300}, {'C', 100}}, 0, {0, 250}, "CW", 300, "1"},
         {{Silent, {'R', 100}, {'C', 10}}, 2, {0, 250, 350}, "WRC", 360, "10"},
         {{Silent, Silent, {'C', 5}}, 2, {0, 250, 500}, "WWC", 505, "10"},
-        // One limit for the whole: 21 s from the first start, a connection at
-        // the limit still counts.
+        // One limit of 21 s for the whole; a connection at the limit still counts.
         {{Silent, {'C', 20750}}, 1, {0, 250}, "WC", 21000, "0"},
         {{Silent, {'C', 20751}}, -1, {0, 250}, "WW", 21000, "10"},
         {{Silent, Silent, Silent}, -1, {0, 250, 500}, "WWW", 21000, "210"},

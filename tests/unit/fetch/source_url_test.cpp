@@ -6,8 +6,7 @@
 #include "fetch/SourceUrl.h"
 #include "settings/Settings.h"
 
-// An empty expected host means the address cannot be split: no target, and
-// nothing of the previous address may be left in it.
+// No expected host: no target, and nothing of the previous address left in it.
 TEST(SplitSourceUrl, HostPathAndPort) {
     const std::string host255(255, 'h'), colons255(255, ':'),
         path2047 = "/" + std::string(2046, 'p');
