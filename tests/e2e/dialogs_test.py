@@ -61,12 +61,18 @@ def dialogs(run, caption, shown=True):
 
 def controls(dialog):
     """Each control of a dialog: its id, its place on the screen, its text."""
-    return [(int(words[0]), tuple(map(int, words[1:5])), bytes.fromhex(words[5]).decode() if len(words) > 5 else "")
+    return [(int(words[0]), tuple(map(int, words[3:7])), bytes.fromhex("".join(words[7:])).decode())
             for words in dialog.ask("controls", None)]
 
 
 def texts(dialog):
     return {text for _, _, text in controls(dialog)}
+
+
+def scaled(rows, times):
+    """Rows of RGB bytes with each pixel times as wide and as high."""
+    wide = [b"".join(row[i : i + 3] * times for i in range(0, len(row), 3)) for row in rows]
+    return [row for row in wide for _ in range(times)]
 
 
 class Dialog:
@@ -111,7 +117,50 @@ class Dialog:
         mouse(600, 300)
 
 
-class Dialogs(unittest.TestCase):
+class DialogChecks:
+    """What the dialog suites share: opening a dialog, the about box's picture at a display scale."""
+
+    def open(self, run, caption="settings", count=1, by_command=True):
+        """The dialogs with this caption, count of them; settings and about opened by their command."""
+        if by_command and caption in ("settings", "about"):
+            run.command(IDM_SETTINGS if caption == "settings" else IDM_ABOUT)
+        self.assertTrue(wait_for(lambda: len(dialogs(run, as_shown(caption))) >= count, 10), caption)
+        return dialogs(run, as_shown(caption))
+
+    def assertAboutBoxDrawnToScale(self, about, dpi=96):
+        """Each etched line between the blocks it parts (today's rows at 100%); the logo a square of its own
+        colours, 48 pixels at 100%, each pixel drawn whole at whole multiples; the two addresses blue."""
+        names = {IDOK: "OK", IDC_MAIL_LINK: "mail", IDC_WEB_LINK: "web"}
+        blocks = {names.get(control, text.split(" ")[0].split("\n")[0]): rect for control, rect, text in controls(about)}
+        screen = Screen()
+        x0, y0 = about.client
+        face = screen.row(x0 + 3, y0 + 3, 1)
+        rows = [row for row, _, _ in harness.grooves(screen, x0, y0, blocks["OK"][2], blocks["OK"][1], face)]
+        self.assertEqual(len(rows), 3, rows)
+        if dpi == 96:
+            self.assertEqual([row - y0 for row in rows], [85, 175, 295])
+        for row, (above, below) in zip(rows, [("Зарвило", "©"), ("web", "Спасибо:"), ("Спасибо:", "OK")]):
+            self.assertTrue(blocks[above][3] <= row and row + 1 < blocks[below][1], (row, above, below, blocks))
+        # The logo: left of the product text and above the first line.
+        logo = harness.on_screen(harness.bitmap("logo.bmp"))
+        colours = {row[i : i + 3] for row in logo for i in range(0, len(row), 3)}
+        drawn = [(x, y) for y in range(y0, rows[0]) for x in range(x0, blocks["Зарвило"][0])
+                 if screen.row(x, y, 1) != face]
+        left, top = min(x for x, _ in drawn), min(y for _, y in drawn)
+        side = max(x for x, _ in drawn) + 1 - left
+        self.assertEqual((max(y for _, y in drawn) + 1 - top, side), (side, 48 * dpi // 96))
+        pixels = [screen.row(left, y, side) for y in range(top, top + side)]
+        self.assertLessEqual({row[i : i + 3] for row in pixels for i in range(0, len(row), 3)}, colours)
+        if side % 48 == 0:
+            self.assertEqual(pixels, scaled(logo, side // 48))
+        for label in ("mail", "web"):  # the blue address, not the black word "mail" or "link"
+            left, top, right, bottom = blocks[label]
+            pixels = [screen.row(x, y, 1) for y in range(top, bottom) for x in range(left, right)]
+            self.assertGreater(pixels.count(b"\x00\x00\xff"), 20, label)
+            self.assertEqual(pixels.count(b"\x00\x00\x00"), 0, label)
+
+
+class Dialogs(DialogChecks, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.session = harness.WineSession()
@@ -132,13 +181,6 @@ class Dialogs(unittest.TestCase):
         for window in self.session.windows("#32770"):  # a failed case leaves no dialog behind
             if window.visible and window.process in (self.fresh.process_id, self.configured.process_id):
                 self.session.ask("post", window.handle, WM_COMMAND, IDCANCEL, 0)
-
-    def open(self, run, caption="settings", count=1):
-        """The dialogs with this caption, count of them; settings and about opened by their command."""
-        if caption in ("settings", "about"):
-            run.command(IDM_SETTINGS if caption == "settings" else IDM_ABOUT)
-        self.assertTrue(wait_for(lambda: len(dialogs(run, as_shown(caption))) >= count, 10), caption)
-        return dialogs(run, as_shown(caption))
 
     def assertLogged(self, log, value):
         """The change log's one line, for value."""
@@ -232,32 +274,16 @@ class Dialogs(unittest.TestCase):
                     dialog.ask("post", 0, message, key, 0)
                     dialog.close(None)
 
-    def assertAboutPicture(self, about):
-        screen = Screen()
-        x0, y0 = about.client
-        face = screen.row(x0 + 5, y0 + 5, 1)
-        # Today's rows at 100%: a darker line at 85, 175 and 295, a lighter one below each.
-        self.assertEqual([row - y0 for row, _, _ in harness.grooves(screen, x0, y0, x0 + 400, y0 + 320, face)],
-                         [85, 175, 295])
-        logo = harness.on_screen(harness.bitmap("logo.bmp"))
-        at = screen.row(x0, y0 + 32, 200).find(logo[0])
-        self.assertEqual([screen.row(x0 + at // 3, y0 + 32 + i, 48) for i in range(48)], logo)
-        for label in (IDC_MAIL_LINK, IDC_WEB_LINK):  # the blue address, not the black word "mail" or "link"
-            left, top, right, bottom = about.state(label)[2]
-            pixels = [screen.row(x, y, 1) for y in range(top, bottom) for x in range(left, right)]
-            self.assertGreater(pixels.count(b"\x00\x00\xff"), 20, label)
-            self.assertEqual(pixels.count(b"\x00\x00\x00"), 0, label)
-
     def test_about_box_shows_logo_grooves_and_blue_addresses_also_after_being_covered(self):
         about = self.open(self.fresh, "about")[0]
         time.sleep(0.5)
-        self.assertAboutPicture(about)
+        self.assertAboutBoxDrawnToScale(about)
         x0, y0 = about.client
         self.session.ask("cover", x0, y0, x0 + 300, y0 + 320)
         self.assertTrue(wait_for(lambda: Screen().row(x0 + 100, y0 + 85, 1) == b"\0\0\0", 2), "not covered")
         self.session.ask("cover")
         time.sleep(0.5)
-        self.assertAboutPicture(about)
+        self.assertAboutBoxDrawnToScale(about)
         about.close()
 
     @not_emulated(harness.OTHER_BITNESS_EMULATED + "; " + harness.SHELL_LINKS_EMULATED)
@@ -345,8 +371,7 @@ class Dialogs(unittest.TestCase):
         before = config.read_bytes()
         self.read_only(config)
         self.confirm(self.fresh, [(IDC_REFRESH_MINUTES, b"30")])
-        self.assertTrue(wait_for(lambda: dialogs(self.fresh, as_shown("settings")), 5), "no box")
-        box = dialogs(self.fresh, as_shown("settings"))[0]
+        box = self.open(self.fresh, by_command=False)[0]
         self.assertIn(REFUSED % windows_path(config), texts(box))
         box.close(IDOK)
         self.assertEqual(config.read_bytes(), before)
@@ -397,8 +422,7 @@ class Dialogs(unittest.TestCase):
                     dialog.close(IDCANCEL if caption == "settings" else IDOK)
                 # A text the code page lacks: the file keeps the old one and a box says so.
                 written = self.confirm(run, [(IDC_PROXY_HOST, "ก.test".encode()), (IDC_REFRESH_MINUTES, b"20")])
-                self.assertTrue(wait_for(lambda: dialogs(run, as_shown("settings")), 5), "no box")
-                box = dialogs(run, as_shown("settings"))[0]
+                box = self.open(run, by_command=False)[0]
                 self.assertIn(UNSAVED % "адрес прокси", texts(box))
                 box.close(IDOK)
                 self.assertIn(b"RefreshTime=20", written)

@@ -11,7 +11,7 @@ import unittest
 from pathlib import Path
 
 import harness
-from dialogs_test import IDC_MAIL_LINK, IDC_REFRESH_SPIN, IDC_WEB_LINK, IDOK, controls, dialogs
+from dialogs_test import IDC_REFRESH_SPIN, DialogChecks, controls
 
 LOADER = harness.WINE64 if harness.is_pe32_plus(os.environ["ZARVILO_EXE"]) else harness.WINE32
 PREFIX = os.environ.get("ZARVILO_WINEPREFIX", "/tmp/zarvilo-wine") + "-scale"
@@ -24,16 +24,11 @@ def wine(*command):
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
 
 
-def doubled(rows):
-    wide = [b"".join(row[i : i + 3] * 2 for i in range(0, len(row), 3)) for row in rows]
-    return [row for row in wide for _ in range(2)]
-
-
 def overlap(a, b):
     return a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]
 
 
-class DisplayScaleTest(unittest.TestCase):
+class DisplayScaleTest(DialogChecks, unittest.TestCase):
     def set_scale(self, dpi):
         wine(LOADER, "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
              str(dpi), "/f")
@@ -47,37 +42,6 @@ class DisplayScaleTest(unittest.TestCase):
                               output=directory / "probe.out")
         self.assertEqual(probe.wait(60 * harness.SLOWDOWN), 0, (directory / "probe.out").read_bytes())
         return harness.on_screen(harness.bitmap(directory / "icon.bmp"))
-
-    def open_dialog(self, run, caption, command):
-        run.command(command)
-        found = harness.wait_for(lambda: dialogs(run, harness.as_shown(caption)), 10)
-        self.assertTrue(found, caption)
-        return found[0]
-
-    def assertAboutBoxDrawnToScale(self, about, dpi):
-        names = {IDOK: "OK", IDC_MAIL_LINK: "mail", IDC_WEB_LINK: "web"}
-        blocks = {names.get(control, text.split(" ")[0].split("\n")[0]): rect for control, rect, text in controls(about)}
-        screen = harness.Screen()
-        x0, y0 = about.client
-        face = screen.row(x0 + 3, y0 + 3, 1)
-        rows = harness.grooves(screen, x0, y0, blocks["OK"][2], blocks["OK"][1], face)
-        self.assertEqual(len(rows), 3, rows)
-        for (row, _, _), (above, below) in zip(rows, [("Зарвило", "©"), ("web", "Спасибо:"), ("Спасибо:", "OK")]):
-            self.assertTrue(blocks[above][3] <= row and row + 1 < blocks[below][1], (row, above, below, blocks))
-        # The logo: a square left of the product text and above the first line, drawn
-        # of the logo's own colours only, 48 pixels at 100%.
-        logo = harness.on_screen(harness.bitmap("logo.bmp"))
-        colours = {row[i : i + 3] for row in logo for i in range(0, len(row), 3)}
-        right, bottom = blocks["Зарвило"][0], rows[0][0]
-        drawn = [(x, y) for y in range(y0, bottom) for x in range(x0, right) if screen.row(x, y, 1) != face]
-        left, top = min(x for x, _ in drawn), min(y for _, y in drawn)
-        side = max(x for x, _ in drawn) + 1 - left
-        self.assertEqual(max(y for _, y in drawn) + 1 - top, side)
-        self.assertEqual(side, 48 * dpi // 96)
-        pixels = [screen.row(left, y, side) for y in range(top, top + side)]
-        self.assertLessEqual({row[i : i + 3] for row in pixels for i in range(0, len(row), 3)}, colours)
-        if side == 96:
-            self.assertEqual(pixels, doubled(logo))
 
     def assertControlsApart(self, settings):
         # The spin control lies over its buddy's right border, as the system attaches it.
@@ -101,11 +65,11 @@ class DisplayScaleTest(unittest.TestCase):
                     with harness.ProgramRun(session, config) as run:
                         found = harness.wait_for(lambda: harness.Screen().find(expected, region=(300, 80)), 10)
                         self.assertTrue(found, "no %dx%d icon for -12.5 on screen" % (slot, slot))
-                        about = self.open_dialog(run, "about", harness.IDM_ABOUT)
+                        about = self.open(run, "about")[0]
                         time.sleep(0.5)  # its paint
                         self.assertAboutBoxDrawnToScale(about, dpi)
                         about.close()
-                        settings = self.open_dialog(run, "settings", harness.IDM_SETTINGS)
+                        settings = self.open(run)[0]
                         self.assertControlsApart(settings)
                         settings.close(2)
                 finally:

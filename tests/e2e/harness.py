@@ -3,6 +3,7 @@ session with one driver process, feed servers, program runs, screenshots. Where 
 waits stretch by SLOWDOWN and only @smoke cases run unless ZARVILO_FULL_I686_E2E is 1."""
 
 import collections
+import itertools
 import os
 import queue
 import re
@@ -177,15 +178,13 @@ def grooves(screen, left, top, right, bottom, face):
     """(row, first, end) of each etched line: 100 or more pixels darker than face over as many lighter ones."""
     found = []
     for y in range(top, bottom - 1):
-        dark, light = (screen.row(left, y + i, right - left) for i in (0, 1))
-        x = 0
-        while x < right - left:
-            end = x + 1
-            while end < right - left and dark[3 * end : 3 * end + 3] == dark[3 * x : 3 * x + 3] \
-                    and light[3 * end : 3 * end + 3] == light[3 * x : 3 * x + 3]:
-                end += 1
-            if end - x >= 100 and sum(dark[3 * x : 3 * x + 3]) < sum(face) < sum(light[3 * x : 3 * x + 3]):
-                found.append((y, left + x, left + end))
+        x = left
+        pairs = zip(*([row[i : i + 3] for i in range(0, len(row), 3)] for row in
+                      (screen.row(left, y + i, right - left) for i in (0, 1))))
+        for (dark, light), run in itertools.groupby(pairs):
+            end = x + len(list(run))
+            if end - x >= 100 and sum(dark) < sum(face) < sum(light):
+                found.append((y, x, end))
             x = end
     return found
 

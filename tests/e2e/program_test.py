@@ -115,12 +115,6 @@ class Tray(unittest.TestCase):
         self.assertFalse(self.feed_b.wait_requests(requests + 1, 2))
         self.assertTrue(self.feed_b.wait_requests(requests + 1, 12))
 
-    def test_pictures_follow_sign_digits_and_fraction(self):
-        for value, temperature in [("7,0", 7.0), ("0,0", 0.0), ("10,0", 10.0), ("-0,4", -0.4), ("99,9", 99.9)]:
-            with self.subTest(value=value):
-                self.refresh_a(value)
-                self.assertIconShows(temperature)
-
     def test_refresh_command_shows_no_reading_at_once_then_the_new_reading(self):
         self.refresh_a("2,5")
         self.assertIconShows(2.5)

@@ -76,17 +76,28 @@ int Windows(char** a) {
     return 0;
 }
 
-BOOL CALLBACK PrintControl(HWND control, LPARAM) {
-    wchar_t text[1024];
-    RECT r{};
-    GetWindowRect(control, &r);
-    printf("%d %ld %ld %ld %ld ", GetDlgCtrlID(control), r.left, r.top, r.right, r.bottom);
-    PrintHex(text, static_cast<size_t>(GetWindowTextW(control, text, 1024)));
-    return TRUE;
+// "CHECKED ENABLED LEFT TOP RIGHT BOTTOM TEXT" of a window (on the screen).
+bool PrintState(HWND window) {
+    static wchar_t text[8192];
+    RECT r;
+    if (!GetWindowRect(window, &r)) return false;
+    printf("%d %d %ld %ld %ld %ld ", static_cast<int>(SendMessageA(window, BM_GETCHECK, 0, 0)),
+           IsWindowEnabled(window), r.left, r.top, r.right, r.bottom);
+    PrintHex(text, SendMessageW(window, WM_GETTEXT, 8192, reinterpret_cast<LPARAM>(text)));
+    return true;
 }
 
-// "controls WINDOW": every control of a dialog, one a line: "ID LEFT TOP
-// RIGHT BOTTOM TEXT" (on the screen).
+// "state WINDOW": its state, as above.
+int State(char** a) {
+    return PrintState(Window(a[0])) ? 0 : 2;
+}
+
+BOOL CALLBACK PrintControl(HWND control, LPARAM) {
+    printf("%d ", GetDlgCtrlID(control));
+    return PrintState(control);
+}
+
+// "controls WINDOW": every control of a dialog, one a line: "ID" and its state.
 int Controls(char** a) {
     EnumChildWindows(Window(a[0]), PrintControl, 0);
     return 0;
@@ -205,18 +216,6 @@ int Type(char** a) {
     utf8[length] = 0;
     if (!MultiByteToWideChar(CP_UTF8, 0, utf8, -1, text, 8192)) return 2;
     return SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? 0 : 1;
-}
-
-// "state WINDOW": "CHECKED ENABLED LEFT TOP RIGHT BOTTOM TEXT" (on the screen).
-int State(char** a) {
-    static wchar_t text[8192];
-    HWND window = Window(a[0]);
-    RECT r;
-    if (!GetWindowRect(window, &r)) return 2;
-    printf("%d %d %ld %ld %ld %ld ", static_cast<int>(SendMessageA(window, BM_GETCHECK, 0, 0)),
-           IsWindowEnabled(window), r.left, r.top, r.right, r.bottom);
-    PrintHex(text, SendMessageW(window, WM_GETTEXT, 8192, reinterpret_cast<LPARAM>(text)));
-    return 0;
 }
 
 // "cover LEFT TOP RIGHT BOTTOM": the driver's window, black and topmost, over

@@ -28,7 +28,6 @@ TEST(SystemLibrary, AFullPathInTheSystemFolderWhereTheLoaderRefusesSearchFlags) 
     ImportPatch loadEx("kernel32.dll", "LoadLibraryExW",
                        reinterpret_cast<void*>(RefuseSearchFlags));
     ImportPatch load("kernel32.dll", "LoadLibraryW", reinterpret_cast<void*>(RecordFullPath));
-    ASSERT_TRUE(loadEx.Active() && load.Active());
     wchar_t system[MAX_PATH];
     GetSystemDirectoryW(system, MAX_PATH);
     EXPECT_EQ(LoadSystemLibrary(L"winhttp.dll"), GetModuleHandleW(L"kernel32.dll"));
