@@ -204,10 +204,6 @@ class Tray(unittest.TestCase):
         counts = self.resources_after(self.a, self.feed_a, 2, 100)  # the first rounds make what lives on
         self.assertEqual(self.resources_after(self.a, self.feed_a, 8, 1000), counts)
 
-    def test_two_copies_side_by_side_each_show_their_own_icon(self):
-        self.refresh_a("1,5")
-        self.assertNotEqual(self.assertIconShows(1.5), self.assertIconShows(4.5))
-
     def trusted_https_feed(self, value):
         """A feed over TLS whose test authority the prefix trusts until the case ends."""
         authority = harness.TestAuthority(tempfile.mkdtemp(dir=self.session.scratch))

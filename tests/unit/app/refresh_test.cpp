@@ -23,20 +23,15 @@ TEST(CountTimerTick, FiresEveryRefreshTimeMinutes) {
     const struct {
         int32_t refreshTime, ticks, startCount;
         std::vector<int> fired;
-    } cases[] = {
-        {10, 1800, 0, {600, 1200, 1800}},
-        {1, 180, 0, {60, 120, 180}},
-        {10, 599, 0, {}},
+    } cases[] = {// clang-format off
+        {10, 1800, 0, {600, 1200, 1800}}, {1, 180, 0, {60, 120, 180}}, {10, 599, 0, {}},
         {20, 700, 500, {700}}, // raised: counts on towards the new interval
         {5, 1, 500, {1}},      // lowered below the count: the next tick fires
-        {0, 5000, 0, {}},
-        {-10, 5000, 0, {}},
-        {INT32_MIN, 5000, 0, {}},
+        {0, 5000, 0, {}}, {-10, 5000, 0, {}}, {INT32_MIN, 5000, 0, {}},
         // 35791394 minutes is 2147483640 ticks; the count stops at INT32_MAX.
-        {35791394, 2, INT32_MAX - 8, {1}},
-        {35791395, 10, INT32_MAX - 8, {}},
-        {INT32_MAX, 10, INT32_MAX - 1, {}},
-    };
+        {35791394, 2, INT32_MAX - 8, {1}}, {35791395, 10, INT32_MAX - 8, {}},
+        {INT32_MAX, 10, INT32_MAX - 1, {}}};
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.refreshTime << " minutes from " << c.startCount);
         EXPECT_EQ(FiringTicks(c.refreshTime, c.ticks, c.startCount), c.fired);
@@ -81,8 +76,7 @@ TEST(RefreshRetries, RetriesFailuresQuietlyUntilAnAnswerOrTheLastTry) {
         {{{None, 5}}, {30}, {false}},                        // no retry while one is under way
         {Tries(10, {None, 1}),
          {30, 60, 90, 120, 150, 180, 210, 240, 270},
-         {false, false, false, false, false, false, false, false, false, true}},
-    };
+         {false, false, false, false, false, false, false, false, false, true}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.tries.size() << " tries, the first ending "
                                         << c.tries[0].second << " ticks after the start");

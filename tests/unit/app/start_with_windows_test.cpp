@@ -29,14 +29,13 @@ std::string Narrow(const std::u16string& text) { // for the failure message only
 
 TEST(StartupShortcutName, ShowsTheFolderCutToItsLimitNeverHalfACharacter) {
     const std::u16string d32(32, u'd'), d30(30, u'd'), thermometer = u"\U0001F321";
+    // clang-format off
     const std::pair<std::u16string, std::u16string> cases[] = {
-        {u"C:\\Users\\Анна\\Погода", u"Погода"},
-        {u"C:\\", u"C"},
-        {u"\\\\server\\share", u"share"},
+        {u"C:\\Users\\Анна\\Погода", u"Погода"}, {u"C:\\", u"C"}, {u"\\\\server\\share", u"share"},
         {u"Z:\\tmp\\" + d32 + u"dddddddd", d32},
         {u"Z:\\tmp\\" + d30 + u"d" + thermometer, d30 + u"d"},
-        {u"Z:\\tmp\\" + d30 + thermometer + u"d", d30 + thermometer},
-    };
+        {u"Z:\\tmp\\" + d30 + thermometer + u"d", d30 + thermometer}};
+    // clang-format on
     for (const auto& [folder, shown] : cases) {
         const std::u16string name = ShortcutName(folder);
         SCOPED_TRACE(Narrow(folder));
@@ -53,8 +52,7 @@ TEST(StartupShortcutName, OneNamePerFolderWhateverTheCaseOfItsLatinLetters) {
         {u"C:\\a\\Zarvilo", u"D:\\a\\Zarvilo"},
         {u"C:\\a\\Zarvilo", u"C:\\b\\Zarvilo"},
         {u"C:\\Zarvilo", u"C:\\Zarvilo2"},
-        {u"C:\\" + std::u16string(40, u'x') + u"1", u"C:\\" + std::u16string(40, u'x') + u"2"},
-    };
+        {u"C:\\" + std::u16string(40, u'x') + u"1", u"C:\\" + std::u16string(40, u'x') + u"2"}};
     for (const auto& [one, other] : distinct)
         EXPECT_NE(ShortcutName(one), ShortcutName(other)) << Narrow(one) << " " << Narrow(other);
 }
@@ -63,13 +61,11 @@ TEST(StartupApprovedAllows, EnabledWithoutAValueOrWithTheLowBitOfItsFirstByteCle
     const struct {
         std::basic_string<uint8_t> value;
         bool enabled;
-    } cases[] = {
-        {{}, true},
-        {{2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, true},
-        {{6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, true},
-        {{3, 0, 0, 0, 0xD4, 0x0D, 0x43, 0x8D, 0xC8, 0x3B, 0xD9, 0x01}, false},
-        {{3}, false},
-    };
+    } cases[] = {{{}, true},
+                 {{2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, true},
+                 {{6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, true},
+                 {{3, 0, 0, 0, 0xD4, 0x0D, 0x43, 0x8D, 0xC8, 0x3B, 0xD9, 0x01}, false},
+                 {{3}, false}};
     for (const auto& c : cases)
         EXPECT_EQ(StartupApprovedAllows(c.value.data(), c.value.size()), c.enabled)
             << c.value.size() << " bytes from " << (c.value.empty() ? -1 : c.value[0]);

@@ -68,15 +68,12 @@ TEST(SplitSourceUrl, HostPathAndPort) {
 TEST(HostForms, BracketsAroundIpv6AddressesOnly) {
     const struct {
         const char *host, *authority, *unbracketed;
-    } cases[] = {
+    } cases[] = {// clang-format off
         {"feed.example", "feed.example:8080", "feed.example"},
-        {"192.0.2.1", "192.0.2.1:8080", "192.0.2.1"},
-        {"::1", "[::1]:8080", "::1"},
-        {"[::1]", "[[::1]]:8080", "::1"},
-        {"[", "[:8080", "["},
-        {"[]", "[]:8080", ""},
-        {"[host", "[host:8080", "[host"},
-    };
+        {"192.0.2.1", "192.0.2.1:8080", "192.0.2.1"}, {"::1", "[::1]:8080", "::1"},
+        {"[::1]", "[[::1]]:8080", "::1"}, {"[", "[:8080", "["}, {"[]", "[]:8080", ""},
+        {"[host", "[host:8080", "[host"}};
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.host);
         char text[32];
