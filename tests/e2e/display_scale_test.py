@@ -4,7 +4,6 @@ that holds the dialogs at 200%; the end-to-end suite's environment, ZARVILO_PROB
 
 import os
 import subprocess
-import sys
 import tempfile
 import time
 import unittest
@@ -29,6 +28,12 @@ def overlap(a, b):
 
 
 class DisplayScaleTest(DialogChecks, unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        harness.wine_environment()  # the prefix made ready
+        wine(LOADER, "reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v", "Default", "/d", "%dx%d" % DESKTOP, "/f")
+        cls.addClassCleanup(wine, "wineserver", "-k")
+
     def set_scale(self, dpi):
         wine(LOADER, "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d",
              str(dpi), "/f")
@@ -51,6 +56,7 @@ class DisplayScaleTest(DialogChecks, unittest.TestCase):
             for other, other_rect in placed[i + 1 :]:
                 self.assertFalse(overlap(rect, other_rect), (text, rect, other, other_rect))
 
+    @harness.smoke
     def test_program_at_125_150_and_200_percent(self):
         # Wine draws an icon of another size into the slot by nearest neighbour: the picture drawn for
         # the slot's own size tells a mismatch, as its strokes differ from any enlarged or shrunk one.
@@ -79,13 +85,4 @@ class DisplayScaleTest(DialogChecks, unittest.TestCase):
 
 if __name__ == "__main__":
     os.environ["ZARVILO_WINEPREFIX"] = PREFIX  # the harness's Wine runs there too
-    if not harness.display_fits(DESKTOP):
-        os.environ["ZARVILO_SCREEN"] = "%dx%d" % DESKTOP
-        os.execv(str(harness.TOOLS / "with-xvfb.sh"), [str(harness.TOOLS / "with-xvfb.sh"), sys.executable, *sys.argv])
-    subprocess.run(["sh", "-c", '. "$0/wine-env.sh" && zarvilo_prepare_prefix', str(harness.TOOLS)], check=True)
-    wine(LOADER, "reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v", "Default", "/d", "%dx%d" % DESKTOP, "/f")
-    try:
-        passed = unittest.main(argv=sys.argv[:1], verbosity=2, exit=False).result.wasSuccessful()
-    finally:
-        wine("wineserver", "-k")
-    sys.exit(0 if passed else 1)
+    harness.run_tests(DESKTOP)

@@ -373,7 +373,7 @@ class ProgramRun:
         self.stop()
 
 
-def run_tests():
+def run_tests(desktop=(800, 600)):
     """Runs the module's cases on a display of the desktop's size; 77 where Wine cannot run the build."""
     exe = os.environ.get("ZARVILO_EXE", "")
     if not os.path.exists(exe):
@@ -381,6 +381,7 @@ def run_tests():
     if not is_pe32_plus(exe) and not can_run_win32():
         print("SKIPPED: this machine's kernel cannot run 32-bit programs, so 32-bit Wine cannot start")
         sys.exit(77)
-    if not display_fits():
+    if not display_fits(desktop):
+        os.environ["ZARVILO_SCREEN"] = "%dx%d" % desktop
         os.execv(str(TOOLS / "with-xvfb.sh"), [str(TOOLS / "with-xvfb.sh"), sys.executable, *sys.argv])
     unittest.main(module="__main__", verbosity=2, testLoader=Loader())

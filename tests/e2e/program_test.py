@@ -122,22 +122,20 @@ class Tray(unittest.TestCase):
         self.assertIconShows(UNKNOWN, timeout=1)
         self.assertIconShows(3.5)
 
-    def test_resume_retries_until_the_network_is_back_and_logs_one_line(self):
-        # The retries count timer ticks: 30 posted ones stand for half a minute.
+    def test_resume_shows_no_reading_at_once_and_retries_until_the_network_is_back(self):
+        # The retries count timer ticks: 30 posted ones stand for half a minute. How often and what is
+        # logged is the retry table's; the first refresh's case sees the log line.
         self.refresh_a("2,5")
-        self.assertTrue(wait_for(lambda: logged(self.a)[-1:] == [b"2.5"], 8))
-        lines, requests = len(logged(self.a)), self.feed_a.requests
+        self.assertIconShows(2.5)
+        requests = self.feed_a.requests
         self.feed_a.serve("-1,5", "reset")
         self.a.post(harness.WM_POWERBROADCAST, harness.PBT_APMRESUMEAUTOMATIC)
         self.assertIconShows(UNKNOWN, timeout=1)
         self.assertTrue(self.feed_a.wait_requests(requests + 1, 5))
-        self.a.post(WM_TIMER, 1, 0, 30)
-        self.assertTrue(self.feed_a.wait_requests(requests + 2, 5), "no retry after a failure")
-        time.sleep(0.5)  # the retry's request is answered before the feed comes back
+        time.sleep(0.5)  # the resume's refresh is refused before the feed comes back
         self.feed_a.serve("-1,5")
         self.a.post(WM_TIMER, 1, 0, 30)
         self.assertIconShows(-1.5)
-        self.assertEqual(wait_for(lambda: logged(self.a)[lines:], 5), [b"-1.5"])
 
     @not_emulated(harness.SHELL_LINKS_EMULATED)
     def test_graph_page_on_menu_command_and_on_double_click_only(self):
