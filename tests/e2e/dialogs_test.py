@@ -87,10 +87,6 @@ class Dialog:
     def click(self, control):
         self.ask("post", control, BM_CLICK, 0, 0)
 
-    def key(self, control, key):
-        self.ask("post", control, WM_KEYDOWN, key, 1)
-        self.ask("post", control, WM_KEYUP, key, 1)
-
     def text(self, control):
         return self.state(control)[3]
 
@@ -109,11 +105,14 @@ class Dialog:
         gone = lambda: self.handle not in [d.handle for d in dialogs(self.run, self.caption, shown=False)]  # noqa: E731
         assert wait_for(gone, timeout), "the dialog stayed open"
 
-    def spin(self, direction):
-        """A click on an arrow of the spin control; the pointer then leaves (resting there, keys step twice)."""
+    def spin(self, step):
+        """A key (VK_UP, VK_DOWN) in the minutes or a click on an arrow of the spin control ("up", "down"), the
+        pointer then leaving (resting there, keys step twice)."""
+        if step in (VK_UP, VK_DOWN):
+            return [self.ask("post", IDC_REFRESH_MINUTES, message, step, 1) for message in (WM_KEYDOWN, WM_KEYUP)]
         left, top, right, bottom = self.state(IDC_REFRESH_SPIN)[2]
         quarter = (bottom - top) // 4
-        mouse((left + right) // 2, top + quarter if direction == "up" else bottom - quarter - 1, "click", 1)
+        mouse((left + right) // 2, top + quarter if step == "up" else bottom - quarter - 1, "click", 1)
         mouse(600, 300)
 
 
@@ -252,7 +251,7 @@ class Dialogs(DialogChecks, unittest.TestCase):
                 dialog = self.open(self.fresh)[0]
                 if typed:
                     dialog.type(IDC_REFRESH_MINUTES, typed)
-                dialog.spin(step) if step in ("up", "down") else dialog.key(IDC_REFRESH_MINUTES, step)
+                dialog.spin(step)
                 self.assertTrue(wait_for(lambda: dialog.text(IDC_REFRESH_MINUTES) == shown, 2))
                 time.sleep(0.2)  # and no second step follows
                 self.assertEqual(dialog.text(IDC_REFRESH_MINUTES), shown)
@@ -382,9 +381,8 @@ class Dialogs(DialogChecks, unittest.TestCase):
     # Copies of their own under a code page.
 
     def start(self, locale, config, folder=None):
-        directory = None
-        if folder:
-            directory = Path(tempfile.mkdtemp(dir=self.session.scratch)) / folder
+        directory = folder and Path(tempfile.mkdtemp(dir=self.session.scratch), folder)
+        if directory:
             directory.mkdir()
         run = ProgramRun(self.session, config, directory=directory, locale=locale)
         self.addCleanup(run.stop)

@@ -21,19 +21,16 @@ STARTUP_APPROVED = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Sta
 
 
 def read_shortcut(path):
-    """A shell link file's (MS-SHLLINK) target, from its LinkInfo, and working folder, from its string data."""
+    """A shell link file's (MS-SHLLINK) target, from its LinkInfo (Wine writes the ANSI one), and working folder,
+    from its string data."""
     data = path.read_bytes()
     number = lambda at, size=4: int.from_bytes(data[at : at + size], "little")  # noqa: E731
+    ansi = lambda offset: data[offset : data.index(b"\0", offset)].decode("cp1251")  # noqa: E731
     flags, at, target = number(20), 76, None
     if flags & 0x1:  # HasLinkTargetIDList
         at += 2 + number(at, 2)
-    if flags & 0x2:  # HasLinkInfo
-        if number(at + 4) >= 0x24:
-            text = data[at + number(at + 28) :].decode("utf-16-le")
-            target = text[: text.index("\0")]
-        else:
-            ansi = lambda offset: data[offset : data.index(b"\0", offset)].decode("cp1251")  # noqa: E731
-            target = ansi(at + number(at + 16)) + ansi(at + number(at + 24))
+    if flags & 0x2:  # HasLinkInfo: the local base path and the common path suffix
+        target = ansi(at + number(at + 16)) + ansi(at + number(at + 24))
         at += number(at)
     strings, wide = {}, 2 if flags & 0x80 else 1
     for bit in (0x4, 0x8, 0x10, 0x20, 0x40):  # name, relative path, working folder, arguments, icon
