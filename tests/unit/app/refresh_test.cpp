@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "app/AppState.h"
@@ -20,10 +21,8 @@ std::vector<int> FiringTicks(int32_t refreshTime, int ticks, int32_t timerTicks 
 }
 
 TEST(CountTimerTick, FiresEveryRefreshTimeMinutes) {
-    const struct {
-        int32_t refreshTime, ticks, startCount;
-        std::vector<int> fired;
-    } cases[] = {// clang-format off
+    const std::tuple<int32_t, int, int32_t, std::vector<int>> cases[] = {
+        // clang-format off
         {10, 1800, 0, {600, 1200, 1800}}, {1, 180, 0, {60, 120, 180}}, {10, 599, 0, {}},
         {20, 700, 500, {700}}, // raised: counts on towards the new interval
         {5, 1, 500, {1}},      // lowered below the count: the next tick fires
@@ -32,9 +31,9 @@ TEST(CountTimerTick, FiresEveryRefreshTimeMinutes) {
         {35791394, 2, INT32_MAX - 8, {1}}, {35791395, 10, INT32_MAX - 8, {}},
         {INT32_MAX, 10, INT32_MAX - 1, {}}};
     // clang-format on
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.refreshTime << " minutes from " << c.startCount);
-        EXPECT_EQ(FiringTicks(c.refreshTime, c.ticks, c.startCount), c.fired);
+    for (const auto& [refreshTime, ticks, startCount, fired] : cases) {
+        SCOPED_TRACE(testing::Message() << refreshTime << " minutes from " << startCount);
+        EXPECT_EQ(FiringTicks(refreshTime, ticks, startCount), fired);
     }
     int32_t count = INT32_MAX - 1;
     CountTimerTick(count, 0);
@@ -63,11 +62,7 @@ std::pair<std::vector<int>, std::vector<bool>> Retry(const Tries& tries) {
 }
 
 TEST(RefreshRetries, RetriesFailuresQuietlyUntilAnAnswerOrTheLastTry) {
-    const struct {
-        Tries tries;
-        std::vector<int> retryTicks;
-        std::vector<bool> logged;
-    } cases[] = {
+    const std::tuple<Tries, std::vector<int>, std::vector<bool>> cases[] = {
         {{{Valid, 0}}, {}, {true}},
         {{{Invalid, 2}}, {}, {true}},
         {{{None, 0}, {Valid, 3}}, {30}, {false, true}},
@@ -77,10 +72,10 @@ TEST(RefreshRetries, RetriesFailuresQuietlyUntilAnAnswerOrTheLastTry) {
         {Tries(10, {None, 1}),
          {30, 60, 90, 120, 150, 180, 210, 240, 270},
          {false, false, false, false, false, false, false, false, false, true}}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.tries.size() << " tries, the first ending "
-                                        << c.tries[0].second << " ticks after the start");
-        EXPECT_EQ(Retry(c.tries), std::make_pair(c.retryTicks, c.logged));
+    for (const auto& [tries, retryTicks, logged] : cases) {
+        SCOPED_TRACE(testing::Message() << tries.size() << " tries, the first ending "
+                                        << tries[0].second << " ticks after the start");
+        EXPECT_EQ(Retry(tries), std::make_pair(retryTicks, logged));
     }
 }
 

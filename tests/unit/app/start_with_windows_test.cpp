@@ -58,17 +58,15 @@ TEST(StartupShortcutName, OneNamePerFolderWhateverTheCaseOfItsLatinLetters) {
 }
 
 TEST(StartupApprovedAllows, EnabledWithoutAValueOrWithTheLowBitOfItsFirstByteClear) {
-    const struct {
-        std::basic_string<uint8_t> value;
-        bool enabled;
-    } cases[] = {{{}, true},
-                 {{2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, true},
-                 {{6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, true},
-                 {{3, 0, 0, 0, 0xD4, 0x0D, 0x43, 0x8D, 0xC8, 0x3B, 0xD9, 0x01}, false},
-                 {{3}, false}};
-    for (const auto& c : cases)
-        EXPECT_EQ(StartupApprovedAllows(c.value.data(), c.value.size()), c.enabled)
-            << c.value.size() << " bytes from " << (c.value.empty() ? -1 : c.value[0]);
+    const std::pair<std::basic_string<uint8_t>, bool> cases[] = {
+        {{}, true},
+        {{2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, true},
+        {{6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, true},
+        {{3, 0, 0, 0, 0xD4, 0x0D, 0x43, 0x8D, 0xC8, 0x3B, 0xD9, 0x01}, false},
+        {{3}, false}};
+    for (const auto& [value, enabled] : cases)
+        EXPECT_EQ(StartupApprovedAllows(value.data(), value.size()), enabled)
+            << value.size() << " bytes from " << (value.empty() ? -1 : value[0]);
 }
 
 } // namespace

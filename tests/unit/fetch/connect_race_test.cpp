@@ -67,17 +67,10 @@ std::string Outcomes(const ConnectAttempt (&attempts)[AddressLimit], int started
 
 // Each row: answers; winner (-1: none), each start, each outcome, the end, the sockets closed.
 TEST(RaceConnections, StaggersAddressesAndTheFirstConnectionWins) {
-    const struct {
-        std::vector<Answer> answers;
-        int winner;
-        std::vector<uint32_t> starts;
-        std::string outcomes;
-        uint32_t took;
-        std::string closed;
-    } cases[] = {
-        // clang-format off
-        {{{'C', 40}}, 0, {0}, "C", 40, ""},
-        {{{'C', 0}, {'C', 5}}, 0, {0}, "C", 0, ""},
+    const std::tuple<std::vector<Answer>, int, std::vector<uint32_t>, std::string, uint32_t,
+                     std::string>
+        cases[] = {// clang-format off
+        {{{'C', 40}}, 0, {0}, "C", 40, ""}, {{{'C', 0}, {'C', 5}}, 0, {0}, "C", 0, ""},
         // A refusal hands over at once, also one that comes with the start.
         {{{'R', 30}, {'C', 10}}, 1, {0, 30}, "RC", 40, "0"},
         {{{'R', 0}, {'F', 0}, {'C', 20}}, 2, {0, 0, 0}, "RFC", 20, ""},
@@ -91,24 +84,19 @@ TEST(RaceConnections, StaggersAddressesAndTheFirstConnectionWins) {
         {{Silent, {'C', 20750}}, 1, {0, 250}, "WC", 21000, "0"},
         {{Silent, {'C', 20751}}, -1, {0, 250}, "WW", 21000, "10"},
         {{Silent, Silent, Silent}, -1, {0, 250, 500}, "WWW", 21000, "210"},
-        {{{'R', 0}, {'F', 7}}, -1, {0, 0}, "RF", 7, "1"},
-        {{{'F', 0}}, -1, {0}, "F", 0, ""},
-        // clang-format on
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "row " << &c - cases);
+        {{{'R', 0}, {'F', 7}}, -1, {0, 0}, "RF", 7, "1"}, {{{'F', 0}}, -1, {0}, "F", 0, ""}};
+    // clang-format on
+    for (const auto& [answers, winner, starts, outcomes, took, closed] : cases) {
+        SCOPED_TRACE(testing::Message() << outcomes << " in " << took << " ms");
         ScriptedRace race;
-        race.answers = c.answers;
+        race.answers = answers;
         ConnectAttempt attempts[AddressLimit];
         int started = -1;
         SocketHandle connected = NoSocket;
-        const int winner =
-            RaceConnections(race, int(c.answers.size()), attempts, started, connected);
-        EXPECT_EQ(std::tie(winner, race.starts), std::tie(c.winner, c.starts));
-        EXPECT_EQ(race.now - 1000, c.took);
-        EXPECT_EQ(started, int(c.starts.size()));
-        EXPECT_EQ(Outcomes(attempts, started), c.outcomes);
-        EXPECT_EQ(race.closed, c.closed);
-        EXPECT_EQ(connected, winner < 0 ? NoSocket : SocketHandle(winner));
+        const int won = RaceConnections(race, int(answers.size()), attempts, started, connected);
+        EXPECT_EQ(std::tie(won, race.starts, race.closed), std::tie(winner, starts, closed));
+        EXPECT_EQ(race.now - 1000, took);
+        EXPECT_EQ(Outcomes(attempts, started), outcomes); // one letter for each start
+        EXPECT_EQ(connected, won < 0 ? NoSocket : SocketHandle(won));
     }
 }

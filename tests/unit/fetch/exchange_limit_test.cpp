@@ -2,19 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 // The time left of a short limit at the boundaries, also across the tick
 // count's wrap at 2^32 ms (49.7 days of uptime).
 TEST(ExchangeLimitTest, TimeLeftCountsFromTheStartAcrossTheWrap) {
     const uint32_t limit = 300, wrap = 0xFFFFFF00u;
-    const struct {
-        uint32_t start, now, left;
-    } cases[] = {{1000, 1000, 300}, {1000, 1001, 299},  {1000, 1299, 1}, {1000, 1300, 0},
-                 {1000, 5000, 0},   {wrap, wrap, 300},  {wrap, 0x2B, 1}, {wrap, 0x2C, 0},
-                 {wrap, 0x10, 28},  {0, 0xFFFFFFFFu, 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.start << " " << c.now);
-        EXPECT_EQ(TimeLeft(c.start, c.now, limit), c.left);
-    }
+    const std::tuple<uint32_t, uint32_t, uint32_t> cases[] = {
+        {1000, 1000, 300}, {1000, 1001, 299},  {1000, 1299, 1}, {1000, 1300, 0},
+        {1000, 5000, 0},   {wrap, wrap, 300},  {wrap, 0x2B, 1}, {wrap, 0x2C, 0},
+        {wrap, 0x10, 28},  {0, 0xFFFFFFFFu, 0}};
+    for (const auto& [start, now, left] : cases)
+        EXPECT_EQ(TimeLeft(start, now, limit), left) << start << " " << now;
     EXPECT_EQ(SecureExchangeMilliseconds, 71u * 1000);
 }
 

@@ -116,19 +116,16 @@ TEST(FormatRequestTest, DirectAndProxyRequestsWithinTheBuffer) {
 
 // Bytes outside 0x21-0x7E as %XX of the byte, upper-case; the rest, '%' too, as is.
 TEST(RequestTargetTest, EscapesEveryByteOutsidePrintableAsciiOnly) {
-    const struct {
-        std::string text, sent;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {"/t.js?a=1&b=%D0%B9", "/t.js?a=1&b=%D0%B9"}, // already escaped: unchanged
         {"/\xD0\xB9.js", "/%D0%B9.js"},               // UTF-8 of a Cyrillic letter
         {"/a b\tc", "/a%20b%09c"},
         {"/\x7F\x80\xFF\x01!~", "/%7F%80%FF%01!~"},
-        {"", ""},
-    };
-    for (const auto& c : cases) {
+        {"", ""}};
+    for (const auto& [text, sent] : cases) {
         char out[64];
-        EXPECT_EQ(EscapeRequestTarget(c.text.c_str(), out, sizeof out), int(c.sent.size()));
-        EXPECT_EQ(out, c.sent);
+        EXPECT_EQ(EscapeRequestTarget(text.c_str(), out, sizeof out), int(sent.size()));
+        EXPECT_EQ(out, sent);
     }
     // Exactly the room for "/%D0" and its terminator, and one byte less.
     char out[5];

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "fetch/SourceUrl.h"
 #include "settings/Settings.h"
@@ -66,21 +67,20 @@ TEST(SplitSourceUrl, HostPathAndPort) {
 
 // A host as FetchTarget holds it, written in an authority, and a proxy's host read into one.
 TEST(HostForms, BracketsAroundIpv6AddressesOnly) {
-    const struct {
-        const char *host, *authority, *unbracketed;
-    } cases[] = {// clang-format off
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        // clang-format off
         {"feed.example", "feed.example:8080", "feed.example"},
         {"192.0.2.1", "192.0.2.1:8080", "192.0.2.1"}, {"::1", "[::1]:8080", "::1"},
         {"[::1]", "[[::1]]:8080", "::1"}, {"[", "[:8080", "["}, {"[]", "[]:8080", ""},
         {"[host", "[host:8080", "[host"}};
     // clang-format on
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.host);
+    for (const auto& [host, authority, unbracketed] : cases) {
+        SCOPED_TRACE(host);
         char text[32];
-        EXPECT_EQ(FormatAuthority(text, sizeof text, c.host, 8080), int(strlen(c.authority)));
-        EXPECT_STREQ(text, c.authority);
-        CopyUnbracketedHost(c.host, text, sizeof text);
-        EXPECT_STREQ(text, c.unbracketed);
+        EXPECT_EQ(FormatAuthority(text, sizeof text, host, 8080), int(strlen(authority)));
+        EXPECT_STREQ(text, authority);
+        CopyUnbracketedHost(host, text, sizeof text);
+        EXPECT_STREQ(text, unbracketed);
     }
     char field[4];
     CopyUnbracketedHost("[2001:db8::1]", field, sizeof field);
