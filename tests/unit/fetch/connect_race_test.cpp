@@ -67,9 +67,9 @@ std::string Outcomes(const ConnectAttempt (&attempts)[AddressLimit], int started
 
 // Each row: answers; winner (-1: none), each start, each outcome, the end, the sockets closed.
 TEST(RaceConnections, StaggersAddressesAndTheFirstConnectionWins) {
+    // clang-format off
     const std::tuple<std::vector<Answer>, int, std::vector<uint32_t>, std::string, uint32_t,
-                     std::string>
-        cases[] = {// clang-format off
+                     std::string> cases[] = {
         {{{'C', 40}}, 0, {0}, "C", 40, ""}, {{{'C', 0}, {'C', 5}}, 0, {0}, "C", 0, ""},
         // A refusal hands over at once, also one that comes with the start.
         {{{'R', 30}, {'C', 10}}, 1, {0, 30}, "RC", 40, "0"},

@@ -44,13 +44,10 @@ TEST(FetchPhasesTest, SendOnceWholeThenReceiveUntilTheDataFileEnds) {
     const int NotSent = -2;
     const std::string head = "HTTP/1.0 200 OK\r\n\r\n", end = "var Therm = \"1,5\";",
                       wait49 = std::string(49, '-');
-    const struct {
-        std::string readiness;
-        std::deque<int> sendResults;
-        std::deque<std::string> chunks;
-        int sends, held, polls, sleeps;
-    } cases[] = {
-        // clang-format off
+    // Readiness, what each send returns, what each receive gives; sends, held, polls, sleeps.
+    // clang-format off
+    const std::tuple<std::string, std::deque<int>, std::deque<std::string>, int, int, int,
+                     int> cases[] = {
         {"++-+-+", {}, {head, "var Therm = \"1,5\"", ";"}, 1, int(head.size() + end.size()), 6, 2},
         {wait49 + "+" + wait49, {}, {end}, 1, int(end.size()), 100, 98},
         {std::string(50, '-'), {}, {end}, 0, NotSent, 50, 50},
@@ -68,16 +65,16 @@ TEST(FetchPhasesTest, SendOnceWholeThenReceiveUntilTheDataFileEnds) {
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "row " << &c - cases);
-        ScriptedConnection connection{c.readiness, c.sendResults, c.chunks};
+        const auto& [readiness, sendResults, chunks, sends, held, polls, slept] = c;
+        ScriptedConnection connection{readiness, sendResults, chunks};
         char buffer[ReceiveBufferSize];
         sleeps = 0;
         const bool sent = SendRequestPhase(connection, "GET / x", 7, CountSleep);
-        EXPECT_EQ(sent, c.held != NotSent);
-        const int held = sent ? ReceiveResponsePhase(connection, buffer, CountSleep) : NotSent;
-        EXPECT_EQ(std::tie(held, connection.sends, connection.polls, sleeps),
-                  std::tie(c.held, c.sends, c.polls, c.sleeps));
-        const std::string all = std::accumulate(c.chunks.begin(), c.chunks.end(), std::string());
-        EXPECT_EQ(std::string(buffer, std::max(held, 0)), all.substr(0, std::max(held, 0)));
+        const int got = sent ? ReceiveResponsePhase(connection, buffer, CountSleep) : NotSent;
+        EXPECT_EQ(std::tie(got, connection.sends, connection.polls, sleeps),
+                  std::tie(held, sends, polls, slept));
+        const std::string all = std::accumulate(chunks.begin(), chunks.end(), std::string());
+        EXPECT_EQ(std::string(buffer, std::max(got, 0)), all.substr(0, std::max(got, 0)));
     }
 }
 
