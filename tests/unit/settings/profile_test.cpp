@@ -3,6 +3,7 @@
 
 #include <array>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/Text.h"
@@ -96,12 +97,8 @@ TEST_P(ProfileFunctions, IntegerReads) {
 
 // Each write reads back as written, and every other entry of the file is kept.
 TEST_P(ProfileFunctions, Writes) {
-    const struct {
-        std::string content;
-        std::vector<std::array<const char*, 3>> writes;
-        std::string expected;
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    const std::tuple<std::string, std::vector<std::array<const char*, 3>>, std::string> cases[] = {
         {"", {{"B", "y", "2"}, {"B", "z", "3"}, {"C", "w", "4"}},
          "[B]\r\ny=2\r\nz=3\r\n[C]\r\nw=4\r\n"},
         {"[Other]\r\nk=v\r\n;note\r\n[Settings]\r\nSourceURL=old\r\nExtra=1\r\n[Tail]\r\nt=2\r\n",
@@ -114,14 +111,14 @@ TEST_P(ProfileFunctions, Writes) {
               {"R", "v", "-2147483648"}, {"R", "v", ""}}, "[R]\r\nv=\r\n"},
         {"", {{"R", "v", U8(u8"C:\\Жур\\z.log")}}, "[R]\r\nv=C:\\\xC6\xF3\xF0\\z.log\r\n"}};
     // clang-format on
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.content);
-        const std::string file = WithFile(c.content);
-        for (const auto& [section, key, value] : c.writes) {
+    for (const auto& [content, writes, expected] : cases) {
+        SCOPED_TRACE(content);
+        const std::string file = WithFile(content);
+        for (const auto& [section, key, value] : writes) {
             EXPECT_TRUE(GetParam().writeString(section, key, value, file.c_str()));
             EXPECT_EQ(String(file, section, key, 200), value);
         }
-        EXPECT_EQ(dir.Read("case" + std::to_string(files) + ".ini"), c.expected);
+        EXPECT_EQ(dir.Read("case" + std::to_string(files) + ".ini"), expected);
     }
     EXPECT_FALSE(GetParam().writeString("A", "x", "1", dir.Path("missing/x.ini").c_str()));
     EXPECT_FALSE(dir.Exists("missing"));
