@@ -15,9 +15,9 @@ from pathlib import Path
 import harness
 from harness import (
     FEED_HOST, IDM_ABOUT, IDM_REFRESH, IDM_SETTINGS, WM_COMMAND, WM_KEYDOWN, WM_KEYUP, WM_SYSCOMMAND, FeedPeer,
-    WM_TRAYNOTIFY, ProgramRun, Screen, as_shown, mouse, not_emulated, picture, smoke, wait_for, windows_path,
+    WM_TRAYNOTIFY, LABELS, REFUSED, UNSAVED, ProgramRun, Screen, as_shown, mouse, not_emulated, picture, smoke,
+    wait_for, windows_path,
 )
-from texts import LABELS, REFUSED, UNSAVED
 
 IDOK, IDCANCEL, IDYES = 1, 2, 6
 IDC_PROXY_HOST, IDC_PROXY_PORT, IDC_USE_PROXY, IDC_SOURCE_URL = 1000, 1001, 1002, 1003

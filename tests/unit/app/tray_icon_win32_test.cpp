@@ -11,13 +11,8 @@
 namespace {
 
 HICON MakeIcon() {
-    HBITMAP colour = CreateBitmap(16, 16, 1, 32, nullptr);
-    HBITMAP mask = CreateBitmap(16, 16, 1, 1, nullptr);
-    ICONINFO info{TRUE, 0, 0, mask, colour};
-    HICON icon = CreateIconIndirect(&info);
-    DeleteObject(colour);
-    DeleteObject(mask);
-    return icon;
+    static const BYTE black[16 * 16 * 4] = {};
+    return CreateIcon(nullptr, 16, 16, 1, 32, black, black);
 }
 
 bool IconAlive(HICON icon) {
