@@ -209,10 +209,8 @@ int Type(char** a) {
         edit = GetWindow(edit, GW_CHILD);
     size_t length = strlen(a[1]) / 2;
     if (!edit || length >= sizeof utf8) return 2;
-    for (size_t i = 0; i < length; ++i) {
-        char pair[3] = {a[1][2 * i], a[1][2 * i + 1], 0};
-        utf8[i] = static_cast<char>(strtoul(pair, nullptr, 16));
-    }
+    for (unsigned i = 0, byte = 0; i < length && sscanf(a[1] + 2 * i, "%2x", &byte) == 1; ++i)
+        utf8[i] = static_cast<char>(byte);
     utf8[length] = 0;
     if (!MultiByteToWideChar(CP_UTF8, 0, utf8, -1, text, 8192)) return 2;
     return SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? 0 : 1;

@@ -11,10 +11,11 @@
 #include <gtest/gtest.h>
 
 #include "base/Reading.h"
-#include "icon/PictureBmp.h"
 #include "icon/PictureRule.h"
 #include "res/ResourceIds.h"
 #include "tests/support/ImportPatchWin32.h"
+
+PictureSources ResPictureSources(); // in picture_test.cpp, of the same test program
 
 namespace {
 
@@ -43,13 +44,6 @@ Pixels ReadPixels(HBITMAP bitmap, int size) {
     return pixels;
 }
 
-Picture ReadResFile(const char* name) {
-    Picture picture;
-    EXPECT_TRUE(ReadPictureBmp((std::string(ZARVILO_SOURCE_DIR) + "/res/" + name).c_str(), picture))
-        << name;
-    return picture;
-}
-
 HBITMAP LoadResource(int id) {
     return LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
 }
@@ -60,9 +54,7 @@ class IconComposerTest : public testing::Test {
         bitmaps = {LoadResource(IDB_DIGITS), LoadResource(IDB_BG_UNKNOWN),
                    LoadResource(IDB_BG_POSITIVE), LoadResource(IDB_BG_NEGATIVE),
                    LoadResource(IDB_BG_ZERO)};
-        sources = {ReadResFile("digits.bmp"), ReadResFile("bg_unknown.bmp"),
-                   ReadResFile("bg_positive.bmp"), ReadResFile("bg_negative.bmp"),
-                   ReadResFile("bg_zero.bmp")};
+        sources = ResPictureSources();
     }
 
     // Empty when the icon is the rule's picture at size, with an all-zero mask: drawn opaque.

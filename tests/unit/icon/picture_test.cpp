@@ -44,6 +44,19 @@ Picture Expected(Pixel555 base, int tens, int units, int markerLeft) {
 
 } // namespace
 
+// The sources as res/ holds them; the composer's test under Wine reads them too.
+PictureSources ResPictureSources() {
+    const auto read = [](const char* name) {
+        Picture picture;
+        EXPECT_TRUE(
+            ReadPictureBmp((std::string(ZARVILO_SOURCE_DIR) + "/res/" + name).c_str(), picture))
+            << name;
+        return picture;
+    };
+    return {read("digits.bmp"), read("bg_unknown.bmp"), read("bg_positive.bmp"),
+            read("bg_negative.bmp"), read("bg_zero.bmp")};
+}
+
 TEST(PictureRuleTest, BackgroundAndGlyphsForEachTemperature) {
     const double nan = std::nan(""), inf = HUGE_VAL;
     const Pixel555 unknown = 0x1000, zero = 0x2000, plus = 0x3000, minus = 0x4000;
@@ -171,13 +184,6 @@ constexpr Element Elements[] = {
     {{1, 7, 5, 15}, false, Reading},   {{6, 7, 10, 15}, false, Reading},
     {{10, 7, 15, 15}, false, Reading}};
 
-Picture ReadRes(const char* name) {
-    Picture picture;
-    EXPECT_TRUE(ReadPictureBmp((std::string(ZARVILO_SOURCE_DIR) + "/res/" + name).c_str(), picture))
-        << name;
-    return picture;
-}
-
 // In the picture and neither the band's nor the field's colour.
 bool IsMark(const Picture& picture, int x, int y) {
     return picture.Contains(x, y) && picture.At(x, y) != picture.At(0, 0) &&
@@ -252,9 +258,7 @@ Picture Alone(const Picture& picture, const Box& box) {
 // Every size the notification area may ask for up to 300%: the picture drawn
 // again at that size, its colours, its bands, and each mark's box and strokes.
 TEST(PictureAtSizeTest, EverySizeFrom16To48KeepsColoursBoxesAndOneStrokeWidth) {
-    const PictureSources sources{ReadRes("digits.bmp"), ReadRes("bg_unknown.bmp"),
-                                 ReadRes("bg_positive.bmp"), ReadRes("bg_negative.bmp"),
-                                 ReadRes("bg_zero.bmp")};
+    const PictureSources sources = ResPictureSources();
     // Every background, every digit in both places, both markers.
     for (double t : {UnknownTemperature, 0.0, -12.5, 34.0, 56.5, -78.0, 90.5, 1.0}) {
         const Picture small = ComposePicture(t, sources);
