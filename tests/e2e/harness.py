@@ -48,7 +48,7 @@ MAIL_LINK, WEB_LINK = "mailto:info@larvinsk.ru", "http://larvinsk.ru/"
 WM_CLOSE, WM_KEYDOWN, WM_KEYUP, WM_COMMAND, WM_TIMER, WM_SYSCOMMAND = 0x10, 0x100, 0x101, 0x111, 0x113, 0x112
 WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC = 0x218, 0x12
 WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, WM_TRAYNOTIFY = 0x201, 0x203, 0x204, 0x8001
-IDM_GRAPH, IDM_REFRESH, IDM_EXIT, IDM_ABOUT, IDM_SETTINGS, IDM_START_WITH_WINDOWS = 32771, 32772, 32773, 32774, 32775, 32776
+IDM_REFRESH, IDM_EXIT, IDM_ABOUT, IDM_SETTINGS, IDM_START_WITH_WINDOWS = 32772, 32773, 32774, 32775, 32776
 UNKNOWN = -273.0
 KEY_COLOUR = 0x7C1F
 WINE64, WINE32 = "/usr/lib/wine/wine64", "/usr/lib/wine/wine"
@@ -160,11 +160,10 @@ def picture(t):
         glyphs = [(1, 4 * tens, 4)] if tens else []
         glyphs += [(6, 4 * units, 4), (10, 40 if m - (10 * tens + units) > 0 else 45, 5)]
         strip = bitmap("digits.bmp")
-        for left, source, width in glyphs:
-            for y in range(8):
-                for x in range(width):
-                    if strip[y][source + x] != KEY_COLOUR:
-                        pixels[7 + y][left + x] = strip[y][source + x]
+        for (left, source, width), y in itertools.product(glyphs, range(8)):
+            for x in range(width):
+                if strip[y][source + x] != KEY_COLOUR:
+                    pixels[7 + y][left + x] = strip[y][source + x]
     return on_screen(pixels)
 
 
