@@ -8,6 +8,7 @@ import os
 import queue
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -135,11 +136,9 @@ def mouse(*arguments):
 def bitmap(name):
     """A 16-bit 5-5-5 bitmap of res/ as rows of words, top row first."""
     data = (RESOURCES / name).read_bytes()
-    offset = int.from_bytes(data[10:14], "little")
-    width, height = (int.from_bytes(data[at : at + 4], "little", signed=True) for at in (18, 22))
+    (offset,), (width, height) = struct.unpack_from("<I", data, 10), struct.unpack_from("<ii", data, 18)
     stride = (width * 2 + 3) // 4 * 4
-    rows = [[int.from_bytes(data[offset + y * stride + 2 * x : offset + y * stride + 2 * x + 2], "little")
-             for x in range(width)] for y in range(abs(height))]
+    rows = [list(struct.unpack_from("<%dH" % width, data, offset + y * stride)) for y in range(abs(height))]
     return rows[::-1] if height > 0 else rows
 
 

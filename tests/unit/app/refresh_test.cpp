@@ -31,10 +31,9 @@ TEST(CountTimerTick, FiresEveryRefreshTimeMinutes) {
         {35791394, 2, INT32_MAX - 8, {1}}, {35791395, 10, INT32_MAX - 8, {}},
         {INT32_MAX, 10, INT32_MAX - 1, {}}};
     // clang-format on
-    for (const auto& [refreshTime, ticks, startCount, fired] : cases) {
-        SCOPED_TRACE(testing::Message() << refreshTime << " minutes from " << startCount);
-        EXPECT_EQ(FiringTicks(refreshTime, ticks, startCount), fired);
-    }
+    for (const auto& [refreshTime, ticks, startCount, fired] : cases)
+        EXPECT_EQ(FiringTicks(refreshTime, ticks, startCount), fired)
+            << refreshTime << " minutes from " << startCount;
     int32_t count = INT32_MAX - 1;
     CountTimerTick(count, 0);
     CountTimerTick(count, 0);
@@ -72,11 +71,9 @@ TEST(RefreshRetries, RetriesFailuresQuietlyUntilAnAnswerOrTheLastTry) {
         {Tries(10, {None, 1}),
          {30, 60, 90, 120, 150, 180, 210, 240, 270},
          {false, false, false, false, false, false, false, false, false, true}}};
-    for (const auto& [tries, retryTicks, logged] : cases) {
-        SCOPED_TRACE(testing::Message() << tries.size() << " tries, the first ending "
-                                        << tries[0].second << " ticks after the start");
-        EXPECT_EQ(Retry(tries), std::make_pair(retryTicks, logged));
-    }
+    for (const auto& [tries, retryTicks, logged] : cases)
+        EXPECT_EQ(Retry(tries), std::make_pair(retryTicks, logged))
+            << tries.size() << " tries, the first ending " << tries[0].second << " ticks in";
 }
 
 TEST(RefreshRetries, OutsideAStartOrResumeEveryOutcomeIsLoggedAndAnyAnswerEndsTheTries) {

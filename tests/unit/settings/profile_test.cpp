@@ -71,10 +71,9 @@ TEST_P(ProfileFunctions, StringReads) {
         {"[R]\r\nv=\xC6\xF3\xF0\xED\xE0\xEB\r\n", "R", "v", U8(u8"Журнал")},
         {"[R]\r\nv=\xC6\xF3\xF0\xED\xE0\xEB\r\n", "R", "v", U8(u8"Жур"), 3}};
     // clang-format on
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.content + "; " + c.section + "/" + c.key);
-        EXPECT_EQ(String(WithFile(c.content), c.section, c.key, c.limit), c.expected);
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(String(WithFile(c.content), c.section, c.key, c.limit), c.expected)
+            << c.content << "; " << c.section << "/" << c.key;
     EXPECT_FALSE(dir.Exists("case1.ini"));
 }
 
