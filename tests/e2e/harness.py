@@ -222,10 +222,9 @@ class FeedPeer(feed_server.FeedServer):
         super().finish_request(request, address)
 
     def url(self, query=""):
-        scheme = "https" if self.tls else "http"
-        host = self.server_address[0]
-        return "%s://%s:%d/files/weather.js%s" % (scheme, "[%s]" % host if ":" in host else host,
-                                                  self.server_address[1], query)
+        host, port = self.server_address[:2]
+        return "%s://%s:%d/files/weather.js%s" % ("https" if self.tls else "http",
+                                                  "[%s]" % host if ":" in host else host, port, query)
 
     def serve(self, value, mode="ok"):
         self.defaults.value, self.defaults.mode = value, mode

@@ -23,10 +23,6 @@ std::u16string Readable(const std::u16string& name) {
     return name.substr(0, name.size() - 13);
 }
 
-std::string Narrow(const std::u16string& text) { // for the failure message only
-    return std::string(text.begin(), text.end());
-}
-
 TEST(StartupShortcutName, ShowsTheFolderCutToItsLimitNeverHalfACharacter) {
     const std::u16string d32(32, u'd'), d30(30, u'd'), thermometer = u"\U0001F321";
     // clang-format off
@@ -38,7 +34,7 @@ TEST(StartupShortcutName, ShowsTheFolderCutToItsLimitNeverHalfACharacter) {
     // clang-format on
     for (const auto& [folder, shown] : cases) {
         const std::u16string name = ShortcutName(folder);
-        SCOPED_TRACE(Narrow(folder));
+        SCOPED_TRACE(testing::PrintToString(folder));
         EXPECT_EQ(Readable(name), u"Зарвило (" + shown + u", ");
         EXPECT_LT(name.size(), static_cast<size_t>(ShortcutNameSize));
     }
@@ -54,7 +50,8 @@ TEST(StartupShortcutName, OneNamePerFolderWhateverTheCaseOfItsLatinLetters) {
         {u"C:\\Zarvilo", u"C:\\Zarvilo2"},
         {u"C:\\" + std::u16string(40, u'x') + u"1", u"C:\\" + std::u16string(40, u'x') + u"2"}};
     for (const auto& [one, other] : distinct)
-        EXPECT_NE(ShortcutName(one), ShortcutName(other)) << Narrow(one) << " " << Narrow(other);
+        EXPECT_NE(ShortcutName(one), ShortcutName(other))
+            << testing::PrintToString(one + u" " + other);
 }
 
 TEST(StartupApprovedAllows, EnabledWithoutAValueOrWithTheLowBitOfItsFirstByteClear) {

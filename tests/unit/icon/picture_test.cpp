@@ -118,8 +118,7 @@ TEST(PictureBmpTest, RoundTripsEveryRowPaddingUpToTheLargestSide) {
         EXPECT_EQ(EncodePictureBmp(picture).size(), 54u + (width * 2 + 3) / 4 * 4 * 3);
         EXPECT_TRUE(WritePictureBmp(file.c_str(), picture));
         ASSERT_TRUE(ReadPictureBmp(file.c_str(), read));
-        EXPECT_EQ(read.width, width);
-        EXPECT_EQ(read.pixels, picture.pixels);
+        EXPECT_EQ(std::tie(read.width, read.pixels), std::tie(width, picture.pixels));
     }
     Picture none;
     EXPECT_FALSE(ReadPictureBmp(dir.Path("none.bmp").c_str(), none));

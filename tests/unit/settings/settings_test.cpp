@@ -3,6 +3,7 @@
 #include <cstring>
 #include <iterator>
 #include <string>
+#include <tuple>
 
 #include "settings/Settings.h"
 #include "tests/support/ScratchDir.h"
@@ -44,12 +45,11 @@ TEST_F(SettingsFile, ValuesAreTakenAsReadAndCutToTheirLimits) {
         Load("[LogOptions]\r\nWriteLog=-1\r\nLogFile=" + log +
              "\r\n[Settings]\r\nRefreshTime=0\r\nSourceURL=" + url +
              "\r\n[Proxy]\r\nUseProxy=2\r\nRemotePort=12345o789\r\nHostName=" + host);
-    EXPECT_EQ(settings.RefreshTime, 0);
+    EXPECT_EQ(std::tie(settings.RefreshTime, settings.UseProxy, settings.WriteLog),
+              std::make_tuple(0, 2, -1));
     EXPECT_EQ(settings.SourceURL, url.substr(0, 2083));
-    EXPECT_EQ(settings.UseProxy, 2);
     EXPECT_EQ(settings.HostName, host.substr(0, 255));
     EXPECT_STREQ(settings.RemotePort, "12345o7");
-    EXPECT_EQ(settings.WriteLog, -1);
     EXPECT_EQ(settings.LogFile, log.substr(0, 259));
     EXPECT_EQ(Load("[LogOptions]\r\nLogFile=\r\n").LogFile, logPath);
 }
