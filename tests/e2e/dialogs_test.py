@@ -166,12 +166,10 @@ class Dialogs(DialogChecks, unittest.TestCase):
         cls.addClassCleanup(cls.session.close)
         cls.feed = FeedPeer("-12,5")
         cls.addClassCleanup(cls.feed.close)
-        cls.fresh = ProgramRun(cls.session, FOREIGN)
-        cls.addClassCleanup(cls.fresh.stop)
-        cls.configured = ProgramRun(cls.session, (
+        cls.fresh = cls.enterClassContext(ProgramRun(cls.session, FOREIGN))
+        cls.configured = cls.enterClassContext(ProgramRun(cls.session, (
             b"[Settings]\r\nSourceURL=%s\r\nRefreshTime=10\r\n[Proxy]\r\nUseProxy=-1\r\nHostName=proxy.test\r\n"
-            b"RemotePort=3128\r\n[LogOptions]\r\nWriteLog=1\r\nLogFile=\r\n" % cls.feed.url().encode()))
-        cls.addClassCleanup(cls.configured.stop)
+            b"RemotePort=3128\r\n[LogOptions]\r\nWriteLog=1\r\nLogFile=\r\n" % cls.feed.url().encode())))
 
     def setUp(self):
         self.assertTrue(self.fresh.window and self.configured.window, "a copy of the program did not start")
@@ -384,8 +382,7 @@ class Dialogs(DialogChecks, unittest.TestCase):
         directory = folder and Path(tempfile.mkdtemp(dir=self.session.scratch), folder)
         if directory:
             directory.mkdir()
-        run = ProgramRun(self.session, config, directory=directory, locale=locale)
-        self.addCleanup(run.stop)
+        run = self.enterContext(ProgramRun(self.session, config, directory=directory, locale=locale))
         self.assertTrue(run.window, "the program did not start")
         return run
 

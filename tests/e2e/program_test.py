@@ -63,12 +63,12 @@ class Tray(unittest.TestCase):
         for feed in (cls.feed_a, cls.feed_b):
             cls.addClassCleanup(feed.close)
         longest = directory_of_length(cls.session.scratch / "deep", 259 - len("\\Quorbel.cfg"))
-        cls.b = ProgramRun(cls.session, harness.config_text(cls.feed_b.url(), refresh_time=1), "+systray", longest)
+        cls.b = cls.enterClassContext(
+            ProgramRun(cls.session, harness.config_text(cls.feed_b.url(), refresh_time=1), "+systray", longest))
         cls.b_started = time.monotonic()
-        cls.addClassCleanup(cls.b.stop)
         wait_for(lambda: cls.icons(4.5), 8)  # a's icon is then the only one without a reading
-        cls.a = ProgramRun(cls.session, harness.config_text(cls.feed_a.url("?delay=3"), write_log=1), "+systray")
-        cls.addClassCleanup(cls.a.stop)
+        cls.a = cls.enterClassContext(
+            ProgramRun(cls.session, harness.config_text(cls.feed_a.url("?delay=3"), write_log=1), "+systray"))
 
     def setUp(self):
         self.assertTrue(self.a.window and self.b.window, "a copy of the program did not start")
@@ -242,8 +242,8 @@ class Tray(unittest.TestCase):
         for place, value in (("one", "8,5"), ("two", "9,5")):  # two folders of one name
             directory = self.session.scratch / place / "Погода"
             directory.mkdir(parents=True)
-            run = ProgramRun(self.session, harness.config_text(self.feed(value).url()), directory=directory)
-            self.addCleanup(run.stop)
+            run = self.enterContext(ProgramRun(self.session, harness.config_text(self.feed(value).url()),
+                                               directory=directory))
             runs.append(run)
             earlier = shortcuts()
             run.command(IDM_START_WITH_WINDOWS)

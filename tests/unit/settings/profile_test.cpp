@@ -128,13 +128,11 @@ TEST_P(ProfileFunctions, Writes) {
     EXPECT_EQ(String(file, "A", "x", 10), "old");
 }
 
-// clang-format off
 const ProfileApi apis[] = {
 #ifdef _WIN32
     {"System", ProfileGetInt, ProfileGetString, ProfileWriteString},
 #endif
     {"IniFile", IniGetInt, IniGetString, IniWriteString}};
-// clang-format on
 INSTANTIATE_TEST_SUITE_P(Profile, ProfileFunctions, testing::ValuesIn(apis),
                          [](const auto& info) { return std::string(info.param.name); });
 
