@@ -175,7 +175,12 @@ def start_tls_peers(scratch):
     PEERS["backlog-full"] = never_answering("127.0.0.1")
     trust = lambda *arguments: subprocess.run(COMMAND[:-1] + [TRUST_TOOL, *arguments], capture_output=True).returncode  # noqa: E731
     unittest.addModuleCleanup(authority.trust(trust))
-    return ["ConnectPort %s" % PEERS["tls"], "ConnectPort %d" % PEERS["tunnelled"].server_address[1]]
+    # On ::1 (its port refused on 127.0.0.1), for the address and a name; Wine's crypt32 matches DNS names only.
+    tls6 = harness.FeedPeer(certificate=authority.issue("tls6", ("::1", "[::1]", V6_NAME)), host="::1")
+    unittest.addModuleCleanup(tls6.close)
+    PEERS["tls6"] = str(tls6.server_address[1])
+    refusing("127.0.0.1", PEERS["tls6"])
+    return ["ConnectPort %s" % port for port in (PEERS["tls"], PEERS["tls6"], PEERS["tunnelled"].server_address[1])]
 
 
 def trickling(wrap, head):
@@ -359,6 +364,17 @@ def secure_outcomes():
          "grey", r"receive from 127\.0\.0\.1:%s: timed out \(error 12002\)" % PEERS["trickle-answer"]),
         ("https connect never completes", secure(peer="backlog-full"), None, NO_VALUE, None, "no connection",
          "grey", r"connect to 127\.0\.0\.1:%s: timed out \(error 12002\)" % PEERS["backlog-full"]),
+        ("https to [::1]", url("tls6", query="value=4,5", scheme="https", host="[::1]"), None, VALID, "4.5",
+         "  4.5\r\n", "red", None),
+        ("https to [::1] through tinyproxy", url("tls6", query="value=5,5", scheme="https", host="[::1]"), "proxy",
+         VALID, "5.5", "  5.5\r\n", "red", None),
+        # Wine's WinHTTP asks for a name's IPv4 addresses first, and glibc answers 127.0.0.1 for a
+        # name on ::1 only (refused there); Windows' WinHTTP takes the name's ::1.
+        ("https to a name on ::1 only", url("tls6", "/t.js", scheme="https", host=V6_NAME), None, NO_VALUE, None,
+         "no connection", "grey", r"connect to v6\.zarvilo\.test:%s: cannot connect \(error 12029\)" % PEERS["tls6"]),
+        # Wine's WinHTTP cuts a proxy's address at its first colon; Windows' takes [::1]:port.
+        ("https through tinyproxy on [::1]", url("tls6", "/t.js", scheme="https", host="[::1]"), ("[::1]", "proxy6"),
+         NO_VALUE, None, "no connection", "grey", r"resolve proxy ::1 \(error 12007\)"),
     ]
 
 
