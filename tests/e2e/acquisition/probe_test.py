@@ -464,13 +464,14 @@ class ProbeTest(unittest.TestCase):
     def test_one_address_is_one_request_on_both_paths(self):
         # The configuration's code page holds these letters; the request carries their UTF-8 bytes escaped.
         sent = "/%D1%82-%D1%81.js?q=%D0%B9"
-        for scheme, peer in (("http", "feed"), ("https", "tls"))[: 2 if TRUST_TOOL else 1]:
-            with self.subTest(scheme):
-                self.configure(url(peer, "/т-с.js", "q=й&id=same-" + scheme, scheme), write_log=0)
+        cases = (("http", "feed", "127.0.0.1"), ("https", "tls", "127.0.0.1"), ("https", "tls6", "[::1]"))
+        for scheme, peer, host in cases[: 3 if TRUST_TOOL else 1]:
+            with self.subTest(peer):
+                self.configure(url(peer, "/т-с.js", "q=й&id=same-" + peer, scheme, host), write_log=0)
                 self.probe()
-                request = recorded_request("same-" + scheme)
-                self.assertEqual(request.split(b" ")[:2], [b"GET", (sent + "&id=same-" + scheme).encode()])
-                self.assertIn(b"\r\nHost: 127.0.0.1:%s\r\n" % PEERS[peer].encode(), request)
+                request = recorded_request("same-" + peer)
+                self.assertEqual(request.split(b" ")[:2], [b"GET", (sent + "&id=same-" + peer).encode()])
+                self.assertIn(("\r\nHost: %s:%s\r\n" % (host, PEERS[peer])).encode(), request)
 
     @unittest.skipUnless(TRUST_TOOL, "the Windows builds fetch https:// sources")
     def test_https_through_the_proxy_goes_through_its_tunnel(self):
