@@ -13,6 +13,13 @@
 // platform file checks it against its own headers.
 inline constexpr size_t PortOffset = 2;
 
+// True where the platform's address types fit a SocketAddress and keep their
+// port at PortOffset.
+template <class Inet4, class Inet6> constexpr bool FitsSocketAddress() {
+    return sizeof(Inet6) <= sizeof(SocketAddress::bytes) &&
+           offsetof(Inet4, sin_port) == PortOffset && offsetof(Inet6, sin6_port) == PortOffset;
+}
+
 // The first `limit` TCP addresses of host, of both families (no AI_ADDRCONFIG:
 // it would hide a name that is on ::1 only), in the system's order, into
 // found; 0, the look-up's code, or notFound when it gives none.

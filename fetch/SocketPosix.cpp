@@ -24,11 +24,8 @@ static bool SetNonBlocking(int fd, bool nonBlocking) {
     return fcntl(fd, F_SETFL, flags) == 0;
 }
 
-static_assert(sizeof(sockaddr_in6) <= sizeof(SocketAddress::bytes),
-              "an IPv6 address would not fit");
-static_assert(offsetof(sockaddr_in, sin_port) == PortOffset &&
-                  offsetof(sockaddr_in6, sin6_port) == PortOffset,
-              "the port lies elsewhere");
+static_assert(FitsSocketAddress<sockaddr_in, sockaddr_in6>(),
+              "an IPv6 address would not fit, or the port lies elsewhere");
 
 int ResolveAddresses(const char* host, uint16_t port, SocketAddress* found, int limit, int& count) {
     return LookUpAddresses<addrinfo>(AF_UNSPEC, SOCK_STREAM, IPPROTO_TCP, EAI_NONAME, host, port,

@@ -17,11 +17,8 @@ static bool SetNonBlocking(SOCKET socket, bool nonBlocking) {
     return ioctlsocket(socket, FIONBIO, &mode) == 0;
 }
 
-static_assert(sizeof(sockaddr_in6) <= sizeof(SocketAddress::bytes),
-              "an IPv6 address would not fit");
-static_assert(offsetof(sockaddr_in, sin_port) == PortOffset &&
-                  offsetof(sockaddr_in6, sin6_port) == PortOffset,
-              "the port lies elsewhere");
+static_assert(FitsSocketAddress<sockaddr_in, sockaddr_in6>(),
+              "an IPv6 address would not fit, or the port lies elsewhere");
 
 // getaddrinfo is in ws2_32 from Windows XP on, and needs no more of Windows
 // Sockets than the version 1.1 the main window starts.

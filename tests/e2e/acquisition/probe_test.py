@@ -170,7 +170,12 @@ def start_tls_peers(scratch):
     PEERS["backlog-full"] = never_answering("127.0.0.1")
     trust = lambda *arguments: subprocess.run(COMMAND[:-1] + [TRUST_TOOL, *arguments], capture_output=True).returncode  # noqa: E731
     unittest.addModuleCleanup(authority.trust(trust))
-    return ["ConnectPort %s" % PEERS["tls"], "ConnectPort %d" % PEERS["tunnelled"].server_address[1]]
+    # On ::1 (its port refused on 127.0.0.1), for the address and a name; Wine's crypt32 matches DNS names only.
+    tls6 = harness.FeedPeer(certificate=authority.issue("tls6", ("::1", "[::1]", V6_NAME)), host="::1")
+    unittest.addModuleCleanup(tls6.close)
+    PEERS["tls6"] = str(tls6.server_address[1])
+    refusing("127.0.0.1", PEERS["tls6"])
+    return ["ConnectPort %s" % port for port in (PEERS["tls"], PEERS["tls6"], PEERS["tunnelled"].server_address[1])]
 
 
 def trickling(wrap, head):
@@ -333,6 +338,16 @@ def secure_outcomes():
          failed("trickle-answer", "receive from", timed_out)),
         ("https connect never completes", secure(peer="backlog-full"), None, NO_VALUE,
          failed("backlog-full", "connect to", timed_out)),
+        ("https to [::1]", url("tls6", query="value=4,5", scheme="https", host="[::1]"), None, VALID, "4.5"),
+        ("https to [::1] through tinyproxy", url("tls6", query="value=5,5", scheme="https", host="[::1]"), "proxy",
+         VALID, "5.5"),
+        # Wine's WinHTTP asks for a name's IPv4 addresses first, and glibc answers 127.0.0.1 for a
+        # name on ::1 only (refused there); Windows' WinHTTP takes the name's ::1.
+        ("https to a name on ::1 only", url("tls6", "/t.js", scheme="https", host=V6_NAME), None, NO_VALUE,
+         r"connect to v6\.zarvilo\.test:%s: cannot connect \(error 12029\)" % PEERS["tls6"]),
+        # Wine's WinHTTP cuts a proxy's address at its first colon; Windows' takes [::1]:port.
+        ("https through tinyproxy on [::1]", url("tls6", "/t.js", scheme="https", host="[::1]"), ("[::1]", "proxy6"),
+         NO_VALUE, r"resolve proxy ::1 \(error 12007\)"),
     ]
 
 
@@ -423,13 +438,14 @@ class ProbeTest(unittest.TestCase):
     def test_one_address_is_one_request_on_both_paths(self):
         # The configuration's code page holds these letters; the request carries their UTF-8 bytes escaped.
         sent = "/%D1%82-%D1%81.js?q=%D0%B9"
-        for scheme, peer in (("http", "feed"), ("https", "tls"))[: 2 if TRUST_TOOL else 1]:
-            with self.subTest(scheme):
-                self.configure(url(peer, "/т-с.js", "q=й&id=same-" + scheme, scheme), write_log=0)
+        cases = (("http", "feed", "127.0.0.1"), ("https", "tls", "127.0.0.1"), ("https", "tls6", "[::1]"))
+        for scheme, peer, host in cases[: 3 if TRUST_TOOL else 1]:
+            with self.subTest(peer):
+                self.configure(url(peer, "/т-с.js", "q=й&id=same-" + peer, scheme, host), write_log=0)
                 self.probe()
-                request = recorded_request("same-" + scheme)
-                self.assertEqual(request.split(b" ")[:2], [b"GET", (sent + "&id=same-" + scheme).encode()])
-                self.assertIn(b"\r\nHost: 127.0.0.1:%s\r\n" % PEERS[peer].encode(), request)
+                request = recorded_request("same-" + peer)
+                self.assertEqual(request.split(b" ")[:2], [b"GET", (sent + "&id=same-" + peer).encode()])
+                self.assertIn(("\r\nHost: %s:%s\r\n" % (host, PEERS[peer])).encode(), request)
 
     @unittest.skipUnless(TRUST_TOOL, "the Windows builds fetch https:// sources")
     def test_https_through_the_proxy_goes_through_its_tunnel(self):

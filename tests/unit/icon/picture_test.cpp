@@ -267,7 +267,9 @@ TEST(PictureAtSizeTest, EverySizeFrom16To48KeepsColoursBoxesAndOneStrokeWidth) {
             const Picture sized = ComposePicture(t, sources, size);
             ASSERT_EQ(sized.width, size);
             ASSERT_EQ(sized.pixels.size(), static_cast<size_t>(size * size));
-            if (size == IconSize) EXPECT_EQ(sized.pixels, small.pixels);
+            if (size == IconSize) {
+                EXPECT_EQ(sized.pixels, small.pixels);
+            }
             for (Pixel555 pixel : sized.pixels)
                 ASSERT_NE(std::find(small.pixels.begin(), small.pixels.end(), pixel),
                           small.pixels.end());
