@@ -35,7 +35,8 @@ def read_shortcut(path):
     strings = {}
     for bit in (0x4, 0x8, 0x10, 0x20, 0x40):  # name, relative path, working folder, arguments, icon: UTF-16
         if flags & bit:
-            strings[bit], at = data[at + 2 : at + 2 + 2 * number(at, 2)].decode("utf-16-le"), at + 2 + 2 * number(at, 2)
+            end = at + 2 + 2 * number(at, 2)
+            strings[bit], at = data[at + 2 : end].decode("utf-16-le"), end
     return target, strings.get(0x10, "").removesuffix("\0")  # Wine counts the terminator too
 
 

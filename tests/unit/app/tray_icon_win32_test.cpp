@@ -38,7 +38,9 @@ class TrayIconTest : public testing::Test {
     // What the shell itself says about our icon, apart from the wrapper.
     bool ShellCall(DWORD operation) {
         NOTIFYICONDATAW data{};
-        data.cbSize = NOTIFYICONDATAW_V1_SIZE, data.hWnd = window, data.uID = 1;
+        data.cbSize = NOTIFYICONDATAW_V1_SIZE;
+        data.hWnd = window;
+        data.uID = 1;
         return Shell_NotifyIconW(operation, &data) != FALSE;
     }
 
